@@ -258,7 +258,8 @@ void TConsulta::Open() {
   s.indicators.assign(static_cast<size_t>(columns), 0);
   for (short i = 0; i < columns; ++i) {
     XSQLVAR& var = s.sqlda->sqlvar[i];
-    s.values[i].assign((ValueSize(var) + 7) / 8, 0);
+    // Never an empty buffer: the client refuses a null data pointer even for CHAR(0).
+    s.values[i].assign(std::max<size_t>((ValueSize(var) + 7) / 8, 1), 0);
     var.sqldata = reinterpret_cast<ISC_SCHAR*>(s.values[i].data());
     var.sqltype |= 1;  // always report NULL through the indicator
     var.sqlind = &s.indicators[i];
