@@ -1,0 +1,11 @@
+#pragma once
+// The frame of every stand-in tool: run the work, turn an error that escapes it into a message
+// on standard error and the tool's failure code.
+
+#include <functional>
+
+namespace nx::tools {
+
+int RunTool(const std::function<int()>& work, int failureCode);
+
+}  // namespace nx::tools

@@ -1,0 +1,9 @@
+#include "platform/program.h"
+#include "tools/cmd/tool_arguments.h"
+#include "tools/cmd/tool_main.h"
+#include "tools/xcopy/xcopy.h"
+
+int main() {
+  return nx::tools::RunTool(
+      [] { return nx::tools::RunXcopy(nx::tools::ArgumentsText(nx::ProgramCommandLine())); }, 4);
+}
