@@ -14,11 +14,14 @@ enum WinError : uint32_t {
   kErrorInvalidFunction = 1,
   kErrorFileNotFound = 2,
   kErrorPathNotFound = 3,
+  kErrorTooManyOpenFiles = 4,
   kErrorAccessDenied = 5,
   kErrorInvalidHandle = 6,
   kErrorNotEnoughMemory = 8,
   kErrorBadFormat = 11,
   kErrorInvalidData = 13,
+  kErrorNotSameDevice = 17,
+  kErrorWriteProtect = 19,
   kErrorWriteFault = 29,
   kErrorReadFault = 30,
   kErrorSharingViolation = 32,
@@ -31,15 +34,19 @@ enum WinError : uint32_t {
   kErrorDirNotEmpty = 145,
   kErrorBadPathname = 161,
   kErrorAlreadyExists = 183,
+  kErrorBadExeFormat = 193,
+  kErrorEnvvarNotFound = 203,
   kErrorFilenameExcedRange = 206,
   kErrorMoreData = 234,
   kErrorNoMoreItems = 259,
+  kErrorDirectory = 267,     // the folder name is not valid (a file, or missing)
   kErrorBadDb = 1009,       // the registry database is corrupt
   kErrorBadKey = 1010,
   kErrorCantOpen = 1011,
   kErrorCantRead = 1012,
   kErrorCantWrite = 1013,   // a registry key cannot be written
   kErrorRegistryIoFailed = 1016,
+  kErrorKeyDeleted = 1018,  // the key was deleted while open
   kErrorNoUnicodeTranslation = 1113,
   kErrorUnknownProductInstall = 1619,  // msiexec: the package cannot be opened
 };
@@ -54,9 +61,12 @@ class OsError : public std::runtime_error {
  public:
   explicit OsError(uint32_t code, const std::string& context = "");
   uint32_t code() const { return code_; }
+  // What was being done, as given (may be empty); what() is "context: message" or the message.
+  const std::string& context() const { return context_; }
 
  private:
   uint32_t code_;
+  std::string context_;
 };
 
 }  // namespace nx

@@ -2,6 +2,23 @@
 // The simulated Windows machine of the hosted build: a folder (its root) holding drive C:, a map
 // of further drives to host folders, the registry file and the machine's records. Programs find
 // it through the environment variable NXSETUP_MACHINE; child processes inherit it.
+//
+// The machine is a Spanish Windows 7 (32-bit), user "Administrador", computer "NXPC":
+//   C:\Windows\System32, C:\Program Files, C:\ProgramData, C:\Users\Public\Desktop,
+//   C:\Users\Administrador\{Desktop, Documents, AppData\Local\Temp,
+//   AppData\Roaming\Microsoft\Windows\Start Menu\Programs\Startup},
+//   C:\ProgramData\Microsoft\Windows\Start Menu\Programs\Startup, and
+//   C:\Windows\System32\drivers\etc\hosts.
+// Its environment holds what Windows gives a process (SystemRoot=C:\Windows, SystemDrive=C:,
+// HOMEDRIVE=C:, ProgramFiles, ALLUSERSPROFILE=C:\ProgramData, TEMP, TMP, PATH, USERNAME,
+// USERPROFILE, COMPUTERNAME, windir, ComSpec...). The real process environment overrides each
+// of them: NXSETUP_ENV_<NAME>=value sets the variable (a new name adds it), NXSETUP_ENV_<NAME>=
+// (empty) removes it, since Windows has no empty variables. Names match without regard to case.
+//
+// Host layout of the root: C/ (drive C:), drives.txt (further drives), registry.txt (the
+// registry, a text file rewritten atomically under registry.lock), machine.ini (the machine's
+// facts). Read-only, hidden and system attributes live in a file ":attributes" in each folder
+// (a name no Windows path can reach); listings never show it.
 
 #include <memory>
 #include <optional>
@@ -25,7 +42,8 @@ class HostedMachine {
 
   const std::string& root() const;
 
-  // Maps a drive letter to a host folder, persistently; C: cannot be remapped.
+  // Maps a drive letter to a host folder, persistently; C: cannot be remapped. An empty
+  // hostFolder removes the mapping.
   void MapDrive(char letter, const std::string& hostFolder);
 
   // Windows path to host path: drive letter, backslashes (doubled ones accepted), existing names
@@ -43,7 +61,21 @@ class HostedMachine {
   std::unique_ptr<State> state_;
 };
 
-// The machine named by NXSETUP_MACHINE (opened on first use); OsError when unset or invalid.
+// The machine named by NXSETUP_MACHINE (opened on first use, and again when the variable names
+// another root); OsError when unset or invalid. A ScopedHostedMachine takes precedence.
 HostedMachine& CurrentHostedMachine();
+
+// Makes machine the one CurrentHostedMachine() returns for the life of the object (tests with a
+// scratch machine); scopes nest.
+class ScopedHostedMachine {
+ public:
+  explicit ScopedHostedMachine(HostedMachine& machine);
+  ~ScopedHostedMachine();
+  ScopedHostedMachine(const ScopedHostedMachine&) = delete;
+  ScopedHostedMachine& operator=(const ScopedHostedMachine&) = delete;
+
+ private:
+  HostedMachine* saved_;
+};
 
 }  // namespace nx
