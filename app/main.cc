@@ -5,6 +5,7 @@
 #include <QMessageBox>
 #include <QPixmap>
 #include <QTimer>
+#include <algorithm>
 #include <cstdio>
 #include <cstdlib>
 #include <exception>
@@ -22,20 +23,30 @@ namespace {
 
 QString Q(const std::string& s) { return QString::fromStdString(s); }
 
+int DemoCloseMs() {
+#ifdef NX_HOSTED
+  const char* ms = std::getenv("NXSETUP_DEMO_CLOSE_MS");
+  if (ms != nullptr && *ms != '\0') return std::max(0, std::atoi(ms));
+#endif
+  return -1;
+}
+
 // Shown in a box and written to stderr: the operator may not see the one, a script the other.
 void Refuse(const std::string& text) {
   std::fprintf(stderr, "nxsetup: %s\n", text.c_str());
-  QMessageBox::critical(nullptr, nx::kApplicationTitle, Q(nx::ToDisplayLines(text)));
+  QMessageBox box(QMessageBox::Critical, nx::kApplicationTitle, Q(nx::ToDisplayLines(text)),
+                  QMessageBox::Ok);
+  if (DemoCloseMs() >= 0) QTimer::singleShot(DemoCloseMs(), &box, &QMessageBox::accept);
+  box.exec();
 }
 
 #ifdef NX_HOSTED
 // Demonstrations on the hosted machine: NXSETUP_DEMO_CLOSE_MS closes the window after that many
 // milliseconds, saving its picture first to NXSETUP_DEMO_SCREENSHOT (a host path) when set.
 void ArmDemoClose(nx::FInstallWindow& window, nx::TFInstalacion& form) {
-  const char* ms = std::getenv("NXSETUP_DEMO_CLOSE_MS");
-  if (ms == nullptr || *ms == '\0') return;
+  if (DemoCloseMs() < 0) return;
   const std::string shot = std::getenv("NXSETUP_DEMO_SCREENSHOT") ? std::getenv("NXSETUP_DEMO_SCREENSHOT") : "";
-  QTimer::singleShot(std::atoi(ms), &window, [&window, &form, shot] {
+  QTimer::singleShot(DemoCloseMs(), &window, [&window, &form, shot] {
     if (!shot.empty()) {
       if (window.grab().save(Q(shot), "PNG"))
         std::fprintf(stderr, "nxsetup: screenshot %s\n", shot.c_str());

@@ -12,7 +12,9 @@
 #include <QMessageBox>
 #include <QProgressBar>
 #include <QScreen>
+#include <QPainter>
 #include <QShortcut>
+#include <QStyledItemDelegate>
 #include <QToolButton>
 #include <exception>
 
@@ -68,6 +70,27 @@ void Guarded(QWidget* window, F&& f) {
     QMessageBox::critical(window, kApplicationTitle, Q(ToDisplayLines(e.what())));
   }
 }
+
+// The check list's current item gets the thin dotted frame of the original system, not the
+// style's filled one, which reads as a selection.
+class DottedFocusDelegate : public QStyledItemDelegate {
+ public:
+  using QStyledItemDelegate::QStyledItemDelegate;
+  void paint(QPainter* painter, const QStyleOptionViewItem& option,
+             const QModelIndex& index) const override {
+    QStyleOptionViewItem plain(option);
+    const bool focus = plain.state & QStyle::State_HasFocus;
+    plain.state &= ~QStyle::State_HasFocus;
+    QStyledItemDelegate::paint(painter, plain, index);
+    if (focus) {
+      painter->save();
+      painter->setPen(QPen(option.palette.color(QPalette::Text), 1, Qt::DotLine));
+      painter->setBrush(Qt::NoBrush);
+      painter->drawRect(option.rect.adjusted(0, 0, -1, -1));
+      painter->restore();
+    }
+  }
+};
 
 }  // namespace
 
@@ -164,6 +187,7 @@ void FInstallWindow::Bind(TControl& control) {
       line->setReadOnly(edit->ReadOnly());
       if (labelled != nullptr) {
         label->setFont(ToQFont(edit->Font()));
+        SetColours(label, *edit, QPalette::NoRole);
         label->setText(Q(labelled->LabelCaption()));
         label->adjustSize();
         label->move(edit->Left(),
@@ -192,9 +216,11 @@ void FInstallWindow::Bind(TControl& control) {
       SyncCommon(*panel, frame);
       QPalette p = frame->palette();
       p.setColor(QPalette::Window, ToQColor(panel->Color()));
-      p.setColor(QPalette::WindowText, ToQColor(clBtnShadow));  // the flat border's line
       frame->setPalette(p);
       if (panel->Border() == TPanelBorder::kFlat) {
+        // The plain frame draws its line in the text colour; the panel's children set theirs.
+        p.setColor(QPalette::WindowText, ToQColor(clBtnShadow));
+        frame->setPalette(p);
         frame->setFrameStyle(QFrame::Box | QFrame::Plain);
         frame->setLineWidth(1);
       } else {
@@ -212,6 +238,9 @@ void FInstallWindow::Bind(TControl& control) {
   } else if (auto* list = dynamic_cast<TCheckListBox*>(&control)) {
     auto* widget = new QListWidget(parent);
     widget->setUniformItemSizes(true);
+    // The items are choices, not a selection: only their ticks matter.
+    widget->setSelectionMode(QAbstractItemView::NoSelection);
+    widget->setItemDelegate(new DottedFocusDelegate(widget));
     widget->setHorizontalScrollBarPolicy(Qt::ScrollBarAlwaysOff);
     b.widget = widget;
     b.sync = [this, list, widget] {

@@ -11,15 +11,12 @@ namespace {
 
 constexpr char kWineFonts[] = "/usr/share/wine/fonts/";
 
+// Only the regular face is loaded: the bold face shipped beside it draws regular-weight strokes
+// at the window's sizes, where the regular face emboldened reads as the bold it should be.
 QString LoadFamily() {
-  if (QFontDatabase::families().contains("Tahoma", Qt::CaseInsensitive)) {
-    // Still load the bold face beside a regular-only install; harmless otherwise.
-    QFontDatabase::addApplicationFont(QString(kWineFonts) + "tahomabd.ttf");
-    return "Tahoma";
-  }
+  if (QFontDatabase::families().contains("Tahoma", Qt::CaseInsensitive)) return "Tahoma";
   const int id = QFontDatabase::addApplicationFont(QString(kWineFonts) + "tahoma.ttf");
   if (id >= 0) {
-    QFontDatabase::addApplicationFont(QString(kWineFonts) + "tahomabd.ttf");
     const QStringList families = QFontDatabase::applicationFontFamilies(id);
     if (!families.isEmpty()) return families.first();
   }
