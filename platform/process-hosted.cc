@@ -118,15 +118,20 @@ std::optional<Program> FindIn(const DriveMap& drives, const std::string& folder,
   return std::nullopt;
 }
 
-// SearchPath with ".exe" as default extension, in CreateProcessW's order.
-std::optional<Program> SearchProgram(const DriveMap& drives, Environment& environment, const std::string& token) {
+// SearchPath with ".exe" as default extension, in CreateProcessW's order. On failure, error
+// tells a missing folder (a name with a path) from a missing file.
+std::optional<Program> SearchProgram(const DriveMap& drives, Environment& environment, const std::string& token,
+                                     uint32_t& error) {
   std::string name = token;
   if (!HasExtension(name)) name += ".exe";
+  error = kErrorFileNotFound;
   if (name.find_first_of("\\/:") != std::string::npos) {
     try {
       const ResolvedPath r = drives.Resolve(name);
       if (IsRegularFile(r.host)) return Program{r.windows, r.host};
-    } catch (const OsError&) {
+      if (!host::IsDirectory(host::Parent(r.host))) error = kErrorPathNotFound;
+    } catch (const OsError& e) {
+      error = e.code() == kErrorInvalidName ? kErrorInvalidName : kErrorPathNotFound;
     }
     return std::nullopt;
   }
@@ -185,13 +190,16 @@ Launch Prepare(const DriveMap& drives, Environment& environment, const std::stri
     }
   }
   std::optional<Program> program;
+  launch.error = 0;
   for (const std::string& candidate : candidates) {
     if (candidate.empty()) continue;
-    program = SearchProgram(drives, environment, candidate);
+    uint32_t error = kErrorFileNotFound;
+    program = SearchProgram(drives, environment, candidate, error);
     if (program) break;
+    if (launch.error == 0) launch.error = error;  // the first name's failure is the one reported
   }
   if (!program) {
-    launch.error = kErrorFileNotFound;
+    if (launch.error == 0) launch.error = kErrorFileNotFound;
     return launch;
   }
   launch.commandLine = commandLine;

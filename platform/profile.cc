@@ -54,7 +54,8 @@ std::optional<std::string> FindProfileValue(const std::string& text, const std::
     if (value.size() >= 2 && (value.front() == '"' || value.front() == '\'') && value.back() == value.front()) {
       value = value.substr(1, value.size() - 2);
     }
-    return std::string(value);
+    // The caller gets a C string: a NUL ends the value.
+    return std::string(value.substr(0, value.find('\0')));
   }
   return std::nullopt;
 }

@@ -25,6 +25,7 @@ const Command kCommands[] = {
     {"run", "run \"COMMAND LINE\"", nx::nxmachine::RunCommand},
     {"firewall", "firewall", nx::nxmachine::FirewallCommand},
     {"attrib", "attrib [+R|-R] [+H|-H] [+S|-S] [+A|-A] WINPATH", nx::nxmachine::AttribCommand},
+    {"services", "services   (the engine's service instances and whether each runs)", nx::nxmachine::ServicesCommand},
 };
 
 void PrintUsage(FILE* out) {
