@@ -7,6 +7,7 @@
 #include "dbupdate/connection_text.h"
 #include "dbupdate/consulta.h"
 #include "dbupdate/database_error.h"
+#include "dbupdate/dynamic_library.h"
 #include "dbupdate/server_path.h"
 
 namespace nx {
@@ -85,8 +86,11 @@ void TConexion::Open() {
 
   ISC_STATUS status[ISC_STATUS_LENGTH] = {};
   isc_db_handle db = 0;
-  fb.isc_attach_database(status, 0, target.c_str(), &db, static_cast<short>(dpb.size()),
-                         dpb.data());
+  {
+    ClientFileNameScope names;
+    fb.isc_attach_database(status, 0, target.c_str(), &db, static_cast<short>(dpb.size()),
+                           dpb.data());
+  }
   std::fill(dpb.begin(), dpb.end(), '\0');
   if (Failed(status)) ThrowStatus(fb, status, codePage);
   state_->fb = &fb;

@@ -1,4 +1,5 @@
 #include <dlfcn.h>
+#include <locale.h>
 
 #include "dbupdate/dynamic_library.h"
 
@@ -20,5 +21,27 @@ DynamicLibrary::~DynamicLibrary() { dlclose(handle_); }
 void* DynamicLibrary::Symbol(const char* name) const { return dlsym(handle_, name); }
 
 std::string DefaultClientLibraryName() { return "libfbclient.so.2"; }
+
+namespace {
+
+locale_t Utf8CharacterType() {
+  static const locale_t locale = [] {
+    locale_t made = newlocale(LC_CTYPE_MASK, "C.UTF-8", static_cast<locale_t>(0));
+    return made != static_cast<locale_t>(0) ? made : newlocale(LC_CTYPE_MASK, "C.utf8", static_cast<locale_t>(0));
+  }();
+  return locale;
+}
+
+}  // namespace
+
+ClientFileNameScope::ClientFileNameScope() {
+  const locale_t utf8 = Utf8CharacterType();
+  // Without a UTF-8 locale on the host, names outside ASCII get the engine's own error.
+  if (utf8 != static_cast<locale_t>(0)) saved_ = uselocale(utf8);
+}
+
+ClientFileNameScope::~ClientFileNameScope() {
+  if (saved_ != nullptr) uselocale(static_cast<locale_t>(saved_));
+}
 
 }  // namespace nx

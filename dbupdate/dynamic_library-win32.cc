@@ -24,4 +24,8 @@ void* DynamicLibrary::Symbol(const char* name) const {
 
 std::string DefaultClientLibraryName() { return "fbclient.dll"; }
 
+// Windows names files in UTF-16 and the library converts UTF-8 names itself.
+ClientFileNameScope::ClientFileNameScope() {}
+ClientFileNameScope::~ClientFileNameScope() {}
+
 }  // namespace nx

@@ -27,4 +27,19 @@ class DynamicLibrary {
 // The Firebird client library's file name on this platform.
 std::string DefaultClientLibraryName();
 
+// Held around the client library's calls that take file names (attachments, services). On the
+// hosted build file names are UTF-8 whatever locale the program runs in, but the library converts
+// them through the locale's character type, which it reads once, at its first conversion: the
+// calls run with a UTF-8 character type. Nothing on Windows.
+class ClientFileNameScope {
+ public:
+  ClientFileNameScope();
+  ~ClientFileNameScope();
+  ClientFileNameScope(const ClientFileNameScope&) = delete;
+  ClientFileNameScope& operator=(const ClientFileNameScope&) = delete;
+
+ private:
+  void* saved_ = nullptr;
+};
+
 }  // namespace nx

@@ -5,6 +5,7 @@
 #include "dbupdate/client_library.h"
 #include "dbupdate/connection_text.h"
 #include "dbupdate/database_error.h"
+#include "dbupdate/dynamic_library.h"
 #include "dbupdate/password.h"
 #include "dbupdate/server_path.h"
 #include "platform/text.h"
@@ -66,8 +67,11 @@ void TServicios::Attach() {
   const std::string service = server_ + ":service_mgr";
   ISC_STATUS status[ISC_STATUS_LENGTH] = {};
   isc_svc_handle handle = 0;
-  fb.isc_service_attach(status, 0, service.c_str(), &handle, static_cast<unsigned short>(spb.size()),
-                        spb.data());
+  {
+    ClientFileNameScope names;
+    fb.isc_service_attach(status, 0, service.c_str(), &handle,
+                          static_cast<unsigned short>(spb.size()), spb.data());
+  }
   std::fill(spb.begin(), spb.end(), '\0');
   if (Failed(status)) ThrowStatus(fb, status, kCodePageLatin1);
   state_->fb = &fb;
@@ -100,8 +104,11 @@ void TServicios::StartAndWait(const std::string& request) {
   if (database_.empty()) throw EDatabaseError("El servicio no tiene base de datos.");
   const ClientLibrary& fb = *state_->fb;
   ISC_STATUS status[ISC_STATUS_LENGTH] = {};
-  fb.isc_service_start(status, &state_->handle, nullptr, static_cast<unsigned short>(request.size()),
-                       request.data());
+  {
+    ClientFileNameScope names;
+    fb.isc_service_start(status, &state_->handle, nullptr,
+                         static_cast<unsigned short>(request.size()), request.data());
+  }
   if (Failed(status)) ThrowStatus(fb, status, kCodePageLatin1);
 
   // The action runs in the server; its end (and its failure) shows when its output runs dry.
