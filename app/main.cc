@@ -62,8 +62,9 @@ void ArmDemoClose(nx::FInstallWindow& window, nx::TFInstalacion& form) {
 
 int main(int argc, char** argv) {
   QApplication app(argc, argv);
+  // The title is the message boxes' caption; given to the toolkit as the display name it would
+  // also be appended to the window's caption, which is the display name of what is installed.
   QApplication::setApplicationName("nxSetup");
-  QApplication::setApplicationDisplayName(nx::kApplicationTitle);
   nx::ApplyLook(app);
 
   // Everything the program installs comes from its own folder: it has to be one of the machine's.

@@ -141,6 +141,15 @@ TEST_F(FInstallWindowTest, ShowsTheWindowAsTheModelHasIt) {
   EXPECT_FALSE(W(form_.BCancelar)->isVisible());
   EXPECT_EQ(As<QLineEdit>(W(form_.Llinea))->text(),
             QString("10/12/2026 9:05:03 : Instalación terminada."));
+  form_.BSoporte.SetVisible(true);
+  form_.CSoporte.SetVisible(true);
+  form_.PBar.SetPosition(30);
+  EXPECT_TRUE(W(form_.CSoporte)->isVisible());
+  EXPECT_EQ(As<QProgressBar>(W(form_.PBar))->value(), 30);
+  // How the window looks while it installs, with the remote-support controls revealed.
+  const std::string folder = std::string(NX_BIN_DIR) + "/../screenshots";
+  std::filesystem::create_directories(folder);
+  window_->grab().save(QString::fromStdString(folder + "/window-installing.png"), "PNG");
 }
 
 TEST_F(FInstallWindowTest, TheOperatorsClicksAndTypingReachTheModel) {

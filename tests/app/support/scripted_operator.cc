@@ -63,6 +63,8 @@ ScriptedOperator::Step ScriptedOperator::Next(const Interaction& asked) {
   else if (asked.kind == Interaction::Kind::kYesNo && script_.front().answer == Answer::kCancel)
     fault = "Cancel scripted for a box without that button: the ";
   if (!fault.empty()) {
+    // The step was meant for this interaction and is used up by it: reported once, here.
+    if (!script_.empty()) script_.pop_front();
     ADD_FAILURE() << fault << Describe(asked);
     throw UnscriptedInteraction(fault + Describe(asked));
   }
