@@ -60,8 +60,12 @@ void ArmDemoClose(nx::FInstallWindow& window, nx::TFInstalacion& form) {
 
 }  // namespace
 
-int main(int argc, char** argv) {
-  QApplication app(argc, argv);
+int main(int, char** argv) {
+  // The program reads no arguments, and the toolkit gets none of them either (it would take
+  // options such as -style from the command line).
+  int toolkitArgc = 1;
+  char* toolkitArgv[] = {argv[0], nullptr};
+  QApplication app(toolkitArgc, toolkitArgv);
   // The title is the message boxes' caption; given to the toolkit as the display name it would
   // also be appended to the window's caption, which is the display name of what is installed.
   QApplication::setApplicationName("nxSetup");

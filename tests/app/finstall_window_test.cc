@@ -14,6 +14,7 @@
 #include <QListWidget>
 #include <QProgressBar>
 #include <QTest>
+#include <QTimer>
 #include <QToolButton>
 #include <cstdio>
 #include <filesystem>
@@ -199,6 +200,20 @@ TEST_F(FInstallWindowTest, CancelarClosesTheWindowAndAScreenshotIsKept) {
   EXPECT_TRUE(form_.Closed());
   EXPECT_FALSE(window_->isVisible());
   EXPECT_EQ(closed_, 1);
+}
+
+TEST_F(FInstallWindowTest, EveryLogLineReachesTheScreenWithinTheCall) {
+  Open();
+  CurrentPlatform().files->CreateDirectories("C:\\Norvexa");
+  form_.Path.SetText("C:\\Norvexa\\");
+  form_.PBar.SetVisible(true);
+  form_.Llinea.SetVisible(true);
+  bool loopRan = false;
+  QTimer::singleShot(0, [&] { loopRan = true; });
+  form_.Log("Microsoft Runtime C++ instalando");
+  EXPECT_TRUE(loopRan) << "the window processed its pending messages";
+  EXPECT_TRUE(As<QLineEdit>(W(form_.Llinea))->text().endsWith(" : Microsoft Runtime C++ instalando"));
+  EXPECT_EQ(As<QProgressBar>(W(form_.PBar))->value(), 1);
 }
 
 TEST_F(FInstallWindowTest, TheCloseBoxClosesAsCancelarDoes) {
