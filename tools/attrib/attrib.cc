@@ -182,6 +182,6 @@ int Run(const std::string& text) {
 }  // namespace nx::attrib
 
 int main() {
-  return nx::tools::RunTool(
-      [] { return nx::attrib::Run(nx::tools::ArgumentsText(nx::ProgramCommandLine())); }, 1);
+  nx::ExitProgram(nx::tools::RunTool(
+      [] { return nx::attrib::Run(nx::tools::ArgumentsText(nx::ProgramCommandLine())); }, 1));
 }

@@ -3,10 +3,10 @@
 #include "tools/cmd/tool_main.h"
 
 int main() {
-  return nx::tools::RunTool(
+  nx::ExitProgram(nx::tools::RunTool(
       [] {
         nx::tools::CommandInterpreter interpreter;
         return interpreter.RunProgram(nx::ProgramCommandLine());
       },
-      1);
+      1));
 }

@@ -53,7 +53,7 @@ bool StartsWithRem(const std::string& text, size_t from) {
   size_t i = from;
   while (i < text.size() && (IsDelimiter(text[i]) || text[i] == '@')) ++i;
   if (text.size() - i < 3) return false;
-  if (FoldCase(text.substr(i, 3)) != "rem") return false;
+  if (Lower(text.substr(i, 3)) != "rem") return false;
   return i + 3 == text.size() || IsDelimiter(text[i + 3]) || text[i + 3] == '/';
 }
 
@@ -254,7 +254,7 @@ std::string ApplyModifiers(const std::string& modifiers, const std::string& valu
   size_t dot = name.rfind('.');
   std::string base = dot == std::string::npos ? name : name.substr(0, dot);
   std::string extension = dot == std::string::npos ? "" : name.substr(dot);
-  std::string m = FoldCase(modifiers);
+  std::string m = Lower(modifiers);
   if (m == "f") return full;
   std::string out;
   if (m.find('d') != std::string::npos) out += full.substr(0, 2);
@@ -437,7 +437,7 @@ int CommandInterpreter::RunSimple(const std::string& command) {
     // "copy/Y", "echo." and the like: an internal command ends at such a character too.
     size_t cut = name.find_first_of("/.:(+[]\\");
     if (cut != std::string::npos && cut > 0) {
-      std::string head = FoldCase(name.substr(0, cut));
+      std::string head = Lower(name.substr(0, cut));
       bool internal = head == "copy" || head == "echo" || head == "type" || head == "cd" ||
                       head == "chdir" || head == "exit" || head == "set" || head == "call" ||
                       head == "goto" || head == "rem";
@@ -447,7 +447,7 @@ int CommandInterpreter::RunSimple(const std::string& command) {
       }
     }
   }
-  std::string word = FoldCase(name);
+  std::string word = Lower(name);
   if (word == "copy") return RunCopy(rest, !batches_.empty());
   if (word == "echo") return Echo(rest);
   if (word == "rem") return errorLevel_;
@@ -536,7 +536,7 @@ int CommandInterpreter::RunExternal(const std::string& name, const std::string& 
   ProcessRunner& runner = *CurrentPlatform().processes;
   ProcessResult result;
   if (program) {
-    std::string extension = FoldCase(program->substr(program->size() >= 4 ? program->size() - 4 : 0));
+    std::string extension = Lower(program->substr(program->size() >= 4 ? program->size() - 4 : 0));
     if (extension == ".bat" || extension == ".cmd") {
       int code = RunBatch(*program, name, BatchArguments(rest));
       // A batch file started without CALL does not return to the one that started it.
@@ -550,7 +550,7 @@ int CommandInterpreter::RunExternal(const std::string& name, const std::string& 
   if (!result.started) {
     if (result.error == kErrorFileNotFound || result.error == kErrorPathNotFound ||
         result.error == kErrorInvalidName || result.error == kErrorBadPathname) {
-      ErrLine("\"" + name + "\" no se reconoce como un comando interno o externo,");
+      ErrLine("'" + name + "' no se reconoce como un comando interno o externo,");
       ErrLine("programa o archivo por lotes ejecutable.");
       return kNotRecognized;
     }
@@ -641,7 +641,7 @@ std::string CommandInterpreter::Prompt() const {
 
 int CommandInterpreter::Echo(const std::string& rest) {
   std::string text = rest.empty() ? "" : rest.substr(1);
-  std::string word = FoldCase(Trim(text));
+  std::string word = Lower(Trim(text));
   if (word.empty() && (rest.empty() || IsBlank(rest[0]))) {
     OutLine(echoOn_ ? "ECHO está activado." : "ECHO está desactivado.");
   } else if (word == "off" && IsBlank(rest[0])) {

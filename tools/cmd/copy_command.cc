@@ -9,6 +9,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "tools/cmd/name_template.h"
+#include "tools/cmd/tool_arguments.h"
 #include "tools/cmd/tool_console.h"
 #include "tools/cmd/tool_paths.h"
 
@@ -62,7 +63,7 @@ Parsed Parse(const std::string& text) {
       while (end < text.size() && !IsSeparator(text[end]) && text[end] != '/' && text[end] != '+' &&
              text[end] != '"')
         ++end;
-      std::string name = FoldCase(text.substr(i + 1, end - i - 1));
+      std::string name = Lower(text.substr(i + 1, end - i - 1));
       if (name == "y") {
         p.overwrite = true;
       } else if (name == "-y") {
@@ -250,7 +251,7 @@ class CopyRun {
         OutLine("");
         return false;
       }
-      std::string a = FoldCase(*line);
+      std::string a = Lower(*line);
       size_t start = a.find_first_not_of(" \t");
       char c = start == std::string::npos ? '\0' : a[start];
       if (c == 's' || c == 'y') return true;
@@ -351,7 +352,7 @@ int RunCopy(const std::string& argumentsText, bool inBatchFile) {
   // COPYCMD gives the default of /Y and /-Y; the line has the last word.
   std::optional<bool> overwrite = p.overwrite;
   if (!overwrite) {
-    std::string copycmd = FoldCase(CurrentPlatform().environment->Get("COPYCMD").value_or(""));
+    std::string copycmd = Lower(CurrentPlatform().environment->Get("COPYCMD").value_or(""));
     if (copycmd.find("/-y") != std::string::npos) overwrite = false;
     else if (copycmd.find("/y") != std::string::npos) overwrite = true;
   }

@@ -55,6 +55,12 @@ std::vector<ToolArgument> SplitArguments(const std::string& text, bool slashStar
   return result;
 }
 
+std::string Lower(const std::string& text) {
+  std::string out = text;
+  for (char& c : out) c = static_cast<char>(std::tolower(static_cast<unsigned char>(c)));
+  return out;
+}
+
 bool SameSwitch(const std::string& text, const char* name) {
   size_t i = 0;
   for (; name[i] != '\0'; ++i) {

@@ -23,6 +23,9 @@ struct ToolArgument {
 // switches and "dst"/Y gives a path and a switch (xcopy's way).
 std::vector<ToolArgument> SplitArguments(const std::string& text, bool slashStartsToken);
 
+// ASCII letters to lower case, for comparing words with the keywords of a command.
+std::string Lower(const std::string& text);
+
 // "C/Y" style letters are compared without regard to case.
 bool SameSwitch(const std::string& text, const char* name);
 

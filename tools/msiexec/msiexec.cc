@@ -161,7 +161,7 @@ int Run(const std::string& argumentsText) {
       if (a.text.find('=') != std::string::npos && a.text[0] != '=') continue;  // PROPERTY=Value
       return Usage("Argumento inesperado: " + a.text);
     }
-    std::string o = FoldCase(a.text.substr(1));
+    std::string o = tools::Lower(a.text.substr(1));
     if (o == "i" || o == "package" || o == "x" || o == "uninstall") {
       if (action != kNone) return Usage("Solo se admite una acción: " + a.text);
       if (i + 1 >= args.size() || IsOption(args[i + 1]))
@@ -185,6 +185,6 @@ int Run(const std::string& argumentsText) {
 }  // namespace nx::msi
 
 int main() {
-  return nx::tools::RunTool(
-      [] { return nx::msi::Run(nx::tools::ArgumentsText(nx::ProgramCommandLine())); }, 1603);
+  nx::ExitProgram(nx::tools::RunTool(
+      [] { return nx::msi::Run(nx::tools::ArgumentsText(nx::ProgramCommandLine())); }, 1603));
 }

@@ -75,7 +75,7 @@ std::map<std::string, std::string> BindParameters(const std::vector<tools::ToolA
   bool taggedSeen = false;
   for (const tools::ToolArgument& w : words) {
     size_t eq = w.text.find('=');
-    std::string tag = eq == std::string::npos ? "" : FoldCase(w.text.substr(0, eq));
+    std::string tag = eq == std::string::npos ? "" : tools::Lower(w.text.substr(0, eq));
     bool tagged = false;
     for (const std::string& n : names) tagged = tagged || (eq != std::string::npos && tag == n);
     if (tagged) {
@@ -204,7 +204,7 @@ int Delete(const std::vector<tools::ToolArgument>& words) {
 
 int Show(const std::vector<tools::ToolArgument>& words) {
   for (const tools::ToolArgument& w : words) {
-    std::string t = FoldCase(w.text);
+    std::string t = tools::Lower(w.text);
     if (t != "verbose=enable" && t != "verbose=disable" && t != "enable" && t != "disable")
       throw UsageError{"Parámetro no válido: " + w.text, "Uso: show portopening [ verbose = ] ENABLE|DISABLE"};
   }
@@ -252,20 +252,20 @@ int Show(const std::vector<tools::ToolArgument>& words) {
 int Run(const std::string& argumentsText) {
   std::vector<tools::ToolArgument> words = tools::SplitArguments(argumentsText, false);
   try {
-    if (words.empty() || FoldCase(words[0].text) != "firewall") {
+    if (words.empty() || tools::Lower(words[0].text) != "firewall") {
       std::string what = words.empty() ? "" : words[0].text;
       tools::ErrLine("No se encontró el siguiente comando: " + what);
       tools::ErrLine("Esta máquina solo tiene el contexto firewall (portopening).");
       return 1;
     }
-    if (words.size() < 3 || FoldCase(words[2].text) != "portopening") {
+    if (words.size() < 3 || tools::Lower(words[2].text) != "portopening") {
       std::string what;
       for (size_t k = 0; k < words.size(); ++k) what += (k ? " " : "") + words[k].text;
       tools::ErrLine("No se encontró el siguiente comando: " + what);
       tools::ErrLine(kFirewallUsage);
       return 1;
     }
-    std::string verb = FoldCase(words[1].text);
+    std::string verb = tools::Lower(words[1].text);
     std::vector<tools::ToolArgument> rest(words.begin() + 3, words.end());
     if (verb == "set" || verb == "add") return AddOrSet(rest);
     if (verb == "delete") return Delete(rest);
@@ -285,6 +285,6 @@ int Run(const std::string& argumentsText) {
 }  // namespace nx::netsh
 
 int main() {
-  return nx::tools::RunTool(
-      [] { return nx::netsh::Run(nx::tools::ArgumentsText(nx::ProgramCommandLine())); }, 1);
+  nx::ExitProgram(nx::tools::RunTool(
+      [] { return nx::netsh::Run(nx::tools::ArgumentsText(nx::ProgramCommandLine())); }, 1));
 }

@@ -4,6 +4,6 @@
 #include "tools/xcopy/xcopy.h"
 
 int main() {
-  return nx::tools::RunTool(
-      [] { return nx::tools::RunXcopy(nx::tools::ArgumentsText(nx::ProgramCommandLine())); }, 4);
+  nx::ExitProgram(nx::tools::RunTool(
+      [] { return nx::tools::RunXcopy(nx::tools::ArgumentsText(nx::ProgramCommandLine())); }, 4));
 }

@@ -193,7 +193,7 @@ class Copier {
         OutLine("");
         return Answer::kNo;
       }
-      std::string a = FoldCase(*line);
+      std::string a = Lower(*line);
       size_t start = a.find_first_not_of(" \t");
       char c = start == std::string::npos ? '\0' : a[start];
       if (c == 's' || c == 'y') return Answer::kYes;
@@ -330,7 +330,7 @@ std::optional<bool> AskTargetIsFolder(const std::string& typed) {
       OutLine("");
       return std::nullopt;
     }
-    std::string a = FoldCase(*line);
+    std::string a = Lower(*line);
     size_t start = a.find_first_not_of(" \t");
     if (start == std::string::npos) continue;
     if (a[start] == 'f') return false;
