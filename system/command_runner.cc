@@ -5,6 +5,16 @@
 #include "platform/text.h"
 
 namespace nx {
+namespace {
+
+// The start of a line for a message, cut at a character boundary.
+std::string Head(const std::string& utf8, size_t bytes) {
+  if (utf8.size() <= bytes) return utf8;
+  while (bytes > 0 && (static_cast<unsigned char>(utf8[bytes]) & 0xC0) == 0x80) --bytes;
+  return utf8.substr(0, bytes) + "...";
+}
+
+}  // namespace
 
 int32_t EjecutaEspera(const std::string& linea, uint32_t show) {
   if (show > 0xFFFF) {
@@ -19,7 +29,7 @@ int32_t EjecutaEspera(const std::string& linea, uint32_t show) {
   if (units > kMaxCommandLine) {
     throw ERangeError("La línea de órdenes tiene " + std::to_string(units) +
                       " caracteres, el máximo es " + std::to_string(kMaxCommandLine) + ": " +
-                      linea.substr(0, 80) + "...");
+                      Head(linea, 80));
   }
   const ProcessResult result =
       CurrentPlatform().processes->RunAndWait(linea, static_cast<uint16_t>(show));

@@ -113,6 +113,12 @@ TEST_F(LineListFileTest, SavesInTheCodePageWithCrLfAndReadsBackTheSame) {
   // Nothing is left beside the file.
   EXPECT_TRUE(files().FindFiles("C:\\fb\\*.nx*").empty());
 
+  // A hidden file is replaced and stays hidden.
+  files().SetAttributes("C:\\fb\\databases.conf", kAttrHidden);
+  LineList(Lines{"a=1"}).Save("C:\\fb\\databases.conf");
+  EXPECT_EQ(files().ReadFile("C:\\fb\\databases.conf"), "a=1\r\n");
+  EXPECT_TRUE(files().GetAttributes("C:\\fb\\databases.conf") & kAttrHidden);
+
   LineList fresh(Lines{"RemoteServicePort=733", "RemoteAuxPort=734"});
   fresh.Save("C:\\fb\\firebird.conf");
   EXPECT_EQ(files().ReadFile("C:\\fb\\firebird.conf"),
