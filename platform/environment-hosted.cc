@@ -1,5 +1,6 @@
 #include <unistd.h>
 
+#include <algorithm>
 #include <cstring>
 
 #include "platform/hosted_parts.h"
@@ -27,7 +28,7 @@ HostedEnvironment::HostedEnvironment(const MachineFacts& facts) {
       {"HOMEDRIVE", "C:"},
       {"HOMEPATH", "\\Users\\" + facts.userName},
       {"LOCALAPPDATA", profile + "\\AppData\\Local"},
-      {"NUMBER_OF_PROCESSORS", "2"},
+      {"NUMBER_OF_PROCESSORS", std::to_string(std::max(1L, ::sysconf(_SC_NPROCESSORS_ONLN)))},
       {"OS", "Windows_NT"},
       {"Path", "C:\\Windows\\system32;C:\\Windows;C:\\Windows\\System32\\Wbem"},
       {"PATHEXT", ".COM;.EXE;.BAT;.CMD;.VBS;.VBE;.JS;.JSE;.WSF;.WSH;.MSC"},

@@ -242,15 +242,20 @@ void HostedFileSystem::RemoveDirectory(const std::string& path) {
   DIR* dir = ::opendir(r.host.c_str());
   if (dir == nullptr) ThrowErrno(errno, r.windows, kErrorAccessDenied);
   bool empty = true;
+  std::vector<std::string> ours;  // the attribute record, and temporary files a killed writer left
   while (dirent* entry = ::readdir(dir)) {
     const std::string name = entry->d_name;
-    if (name == "." || name == ".." || name == kAttributeSidecar) continue;
+    if (name == "." || name == "..") continue;
+    if (name == kAttributeSidecar || name.rfind(":tmp-", 0) == 0) {
+      ours.push_back(name);
+      continue;
+    }
     empty = false;
     break;
   }
   ::closedir(dir);
   if (!empty) throw OsError(kErrorDirNotEmpty, r.windows);
-  ::unlink((r.host + "/" + kAttributeSidecar).c_str());
+  for (const std::string& name : ours) ::unlink((r.host + "/" + name).c_str());
   if (::rmdir(r.host.c_str()) != 0) ThrowErrno(errno, r.windows, kErrorAccessDenied);
   attributes_.Remove(r.host);
 }

@@ -222,6 +222,8 @@ void HostedMachine::MapDrive(char letter, const std::string& hostFolder) {
   state_->drives.Map(letter, hostFolder);
 }
 
+std::map<char, std::string> HostedMachine::Drives() const { return state_->drives.Drives(); }
+
 std::string HostedMachine::HostPath(const std::string& windowsPath) const {
   return state_->drives.Resolve(windowsPath).host;
 }

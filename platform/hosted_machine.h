@@ -20,6 +20,7 @@
 // facts). Read-only, hidden and system attributes live in a file ":attributes" in each folder
 // (a name no Windows path can reach); listings never show it.
 
+#include <map>
 #include <memory>
 #include <optional>
 #include <string>
@@ -45,6 +46,9 @@ class HostedMachine {
   // Maps a drive letter to a host folder, persistently; C: cannot be remapped. An empty
   // hostFolder removes the mapping.
   void MapDrive(char letter, const std::string& hostFolder);
+
+  // The drive letters and the host folders they stand for, C: included.
+  std::map<char, std::string> Drives() const;
 
   // Windows path to host path: drive letter, backslashes (doubled ones accepted), existing names
   // matched without regard to case; missing tail parts keep their spelling. OsError

@@ -23,8 +23,11 @@ namespace nx {
 
 namespace {
 
-// NXSETUP_CMDLINE belongs to this process alone: taken at start-up and removed from the
-// environment, so that a grandchild started by other means never reads a stale line.
+constexpr const char* kExitFdVariable = "NXSETUP_EXIT_FD";
+
+// NXSETUP_CMDLINE and the exit-code channel belong to this process alone: taken at start-up and
+// removed from the environment (the channel closed on exec), so that a grandchild started by
+// other means never reads a stale line or reports into its grandparent's channel.
 struct CapturedLine {
   CapturedLine() {
     if (const char* line = std::getenv("NXSETUP_CMDLINE")) {
@@ -32,9 +35,16 @@ struct CapturedLine {
       text = line;
       ::unsetenv("NXSETUP_CMDLINE");
     }
+    if (const char* fd = std::getenv(kExitFdVariable)) {
+      char* stop = nullptr;
+      const long n = std::strtol(fd, &stop, 10);
+      if (*stop == '\0' && n > 2 && ::fcntl(static_cast<int>(n), F_SETFD, FD_CLOEXEC) == 0) exitFd = static_cast<int>(n);
+      ::unsetenv(kExitFdVariable);
+    }
   }
   bool present = false;
   std::string text;
+  int exitFd = -1;
 };
 
 CapturedLine& Captured() {
@@ -79,6 +89,13 @@ std::optional<std::string> CapturedCommandLine() {
   CapturedLine& c = Captured();
   if (!c.present) return std::nullopt;
   return c.text;
+}
+
+void ReportExitCode(uint32_t code) {
+  const int fd = Captured().exitFd;
+  if (fd < 0) return;
+  ssize_t ignored = ::write(fd, &code, sizeof code);
+  (void)ignored;
 }
 
 uint32_t ExitCodeFromStatus(int status) {
@@ -226,13 +243,13 @@ struct ChildSetup {
   std::vector<char*> envp;
 };
 
-void BuildChild(ChildSetup& setup, const Launch& launch, const std::string& root, uint16_t showMode) {
+void BuildChild(ChildSetup& setup, const Launch& launch, const std::string& root, uint16_t showMode, int exitFd) {
   for (const std::string& a : launch.argv) setup.storage.push_back(a);
   if (setup.storage.empty()) setup.storage.push_back(launch.host);
   const size_t argc = setup.storage.size();
   for (char** e = environ; e && *e; ++e) {
     if (std::strncmp(*e, "NXSETUP_MACHINE=", 16) == 0 || std::strncmp(*e, "NXSETUP_CMDLINE=", 16) == 0 ||
-        std::strncmp(*e, "NXSETUP_SHOW=", 13) == 0) {
+        std::strncmp(*e, "NXSETUP_SHOW=", 13) == 0 || std::strncmp(*e, "NXSETUP_EXIT_FD=", 16) == 0) {
       continue;
     }
     setup.storage.push_back(*e);
@@ -240,6 +257,7 @@ void BuildChild(ChildSetup& setup, const Launch& launch, const std::string& root
   setup.storage.push_back("NXSETUP_MACHINE=" + root);
   setup.storage.push_back("NXSETUP_CMDLINE=" + launch.commandLine);
   setup.storage.push_back("NXSETUP_SHOW=" + std::to_string(showMode));
+  if (exitFd >= 0) setup.storage.push_back(std::string(kExitFdVariable) + "=" + std::to_string(exitFd));
   for (size_t k = 0; k < setup.storage.size(); ++k) {
     (k < argc ? setup.argv : setup.envp).push_back(setup.storage[k].data());
   }
@@ -248,7 +266,8 @@ void BuildChild(ChildSetup& setup, const Launch& launch, const std::string& root
 }
 
 // In the child, between fork and exec: only async-signal-safe calls.
-[[noreturn]] void ExecChild(const char* program, const ChildSetup& setup, const char* folder, int reportFd) {
+[[noreturn]] void ExecChild(const char* program, const ChildSetup& setup, const char* folder, int reportFd,
+                            int exitFd) {
   struct sigaction dfl;
   std::memset(&dfl, 0, sizeof dfl);
   dfl.sa_handler = SIG_DFL;
@@ -263,6 +282,7 @@ void BuildChild(ChildSetup& setup, const Launch& launch, const std::string& root
     ::dup2(null, 0);
     ::close(null);
   }
+  if (exitFd >= 0) ::fcntl(exitFd, F_SETFD, 0);  // the one descriptor the program keeps
   int err = 0;
   if (folder != nullptr && ::chdir(folder) != 0) {
     err = -errno;  // negative: the folder, not the program
@@ -317,33 +337,50 @@ ProcessResult HostedProcessRunner::RunAndWait(const std::string& commandLine, ui
     result.error = launch.error;
     return result;
   }
-  ChildSetup setup;
-  BuildChild(setup, launch, facts_.root, showMode);
   int report[2];
   if (::pipe2(report, O_CLOEXEC) != 0) {
     result.error = WinErrorFromErrno(errno, kErrorNotEnoughMemory);
     return result;
   }
-  const pid_t pid = ::fork();
-  if (pid < 0) {
+  // The whole exit code comes back through its own pipe (see ExitProgram).
+  int exitChannel[2];
+  if (::pipe2(exitChannel, O_CLOEXEC | O_NONBLOCK) != 0) {
     result.error = WinErrorFromErrno(errno, kErrorNotEnoughMemory);
     ::close(report[0]);
     ::close(report[1]);
     return result;
   }
+  ChildSetup setup;
+  BuildChild(setup, launch, facts_.root, showMode, exitChannel[1]);
+  const pid_t pid = ::fork();
+  if (pid < 0) {
+    result.error = WinErrorFromErrno(errno, kErrorNotEnoughMemory);
+    for (int fd : {report[0], report[1], exitChannel[0], exitChannel[1]}) ::close(fd);
+    return result;
+  }
   if (pid == 0) {
     ::close(report[0]);
-    ExecChild(launch.host.c_str(), setup, nullptr, report[1]);
+    ::close(exitChannel[0]);
+    ExecChild(launch.host.c_str(), setup, nullptr, report[1], exitChannel[1]);
   }
   ::close(report[1]);
+  ::close(exitChannel[1]);
   const int err = ReadReport(report[0]);
   const int status = WaitFor(pid);
+  uint32_t reported = 0;
+  const bool haveReport = ::read(exitChannel[0], &reported, sizeof reported) == static_cast<ssize_t>(sizeof reported);
+  ::close(exitChannel[0]);
   if (err != 0) {
     result.error = StartError(err);
     return result;
   }
   result.started = true;
   result.exitCode = status < 0 ? 1 : ExitCodeFromStatus(status);
+  // Trusted only when it agrees with what the kernel saw: a program that reported and then
+  // crashed ends with the crash.
+  if (haveReport && status >= 0 && WIFEXITED(status) && (reported & 0xFF) == static_cast<uint32_t>(WEXITSTATUS(status))) {
+    result.exitCode = reported;
+  }
   return result;
 }
 
@@ -360,7 +397,7 @@ bool HostedProcessRunner::Start(const std::string& commandLine, uint16_t showMod
     if (!host::IsDirectory(hostFolder)) return false;
   }
   ChildSetup setup;
-  BuildChild(setup, launch, facts_.root, showMode);
+  BuildChild(setup, launch, facts_.root, showMode, -1);
   int report[2];
   if (::pipe2(report, O_CLOEXEC) != 0) return false;
   // Started twice over: the middle process ends at once, so the program is nobody's child here
@@ -374,7 +411,9 @@ bool HostedProcessRunner::Start(const std::string& commandLine, uint16_t showMod
   if (middle == 0) {
     ::close(report[0]);
     const pid_t pid = ::fork();
-    if (pid == 0) ExecChild(launch.host.c_str(), setup, hostFolder.empty() ? nullptr : hostFolder.c_str(), report[1]);
+    if (pid == 0) {
+      ExecChild(launch.host.c_str(), setup, hostFolder.empty() ? nullptr : hostFolder.c_str(), report[1], -1);
+    }
     ::_exit(pid < 0 ? 1 : 0);
   }
   ::close(report[1]);

@@ -3,6 +3,7 @@
 #include <unistd.h>
 
 #include <climits>
+#include <cstdlib>
 
 #include "platform/command_line.h"
 #include "platform/error.h"
@@ -42,6 +43,11 @@ std::string ProgramCommandLine() {
     pos = end + 1;
   }
   return JoinCommandLine(words);
+}
+
+void ExitProgram(uint32_t code) {
+  ReportExitCode(code);
+  std::exit(static_cast<int>(code & 0xFF));
 }
 
 }  // namespace nx

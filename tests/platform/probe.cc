@@ -1,6 +1,6 @@
 // A helper program the process tests install on the machine under various names. It reports
 // what it was started with, and does what its arguments ask:
-//   exit N | crash | abort | term | record WINFILE | regwrite PREFIX COUNT | run "CMDLINE" |
+//   exit N | exitfull N (through ExitProgram) | crash | abort | term | record WINFILE | regwrite PREFIX COUNT | run "CMDLINE" |
 //   sleepwrite MS WINFILE; anything else is recorded in C:\probe-unknown.txt (exit code 100).
 
 #include <signal.h>
@@ -45,6 +45,7 @@ int main(int argc, char** argv) {
   const std::string what = argc >= 2 ? argv[1] : "";
   try {
     if (what == "exit" && argc == 3) return std::atoi(argv[2]);
+    if (what == "exitfull" && argc == 3) nx::ExitProgram(static_cast<uint32_t>(std::strtoul(argv[2], nullptr, 10)));
     if (what == "crash") {
       ::raise(SIGSEGV);
       return 101;
@@ -69,7 +70,7 @@ int main(int argc, char** argv) {
     }
     if (what == "run" && argc == 3) {
       const nx::ProcessResult r = nx::CurrentPlatform().processes->RunAndWait(argv[2], nx::kSwHide);
-      return r.started ? static_cast<int>(r.exitCode) : 200 + static_cast<int>(r.error);
+      nx::ExitProgram(r.started ? r.exitCode : 200 + r.error);
     }
     if (what == "sleepwrite" && argc == 4) {
       ::usleep(static_cast<useconds_t>(std::atoi(argv[2])) * 1000);

@@ -64,7 +64,11 @@ TEST_F(ProcessTest, ExitCodesAndCrashesComeBackAsWindowsReportsThem) {
     const char* args;
     uint32_t code;
   } cases[] = {
-      {"exit 0", 0}, {"exit 3", 3}, {"exit 255", 255}, {"crash", 0xC0000005}, {"abort", 0xC0000409}, {"term", 1},
+      {"exit 0", 0},          {"exit 3", 3},         {"exit 255", 255},   {"exit 9009", 9009 & 0xFF},
+      {"exitfull 9009", 9009}, {"exitfull 1619", 1619}, {"exitfull 3", 3},     {"exitfull 4294967295", 4294967295u},
+      {"crash", 0xC0000005},  {"abort", 0xC0000409}, {"term", 1},
+      // A whole code passes through a program that passes it on.
+      {"run \"C:\\Tools\\probe.exe exitfull 1603\"", 1603},
   };
   for (const Case& c : cases) {
     const ProcessResult r = Run(std::string("C:\\Tools\\probe.exe ") + c.args);

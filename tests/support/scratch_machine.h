@@ -35,7 +35,8 @@ class ScratchMachine {
   void WriteFile(const std::string& windowsPath, const std::string& bytes) const;
   std::string ReadFile(const std::string& windowsPath) const;
   bool Exists(const std::string& windowsPath) const;
-  // Copies a host program (a helper of the tests) onto the machine, keeping it executable.
+  // Puts a host program (a helper of the tests) onto the machine under windowsPath, executable
+  // (a hard link where possible: do not write into it).
   void InstallProgram(const std::string& hostProgram, const std::string& windowsPath) const;
 
  private:
