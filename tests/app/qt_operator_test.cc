@@ -9,9 +9,11 @@
 #include <QMessageBox>
 #include <QTest>
 #include <QTimer>
+#include <filesystem>
 #include <functional>
 
-#include "app/qt/look.h"
+#include "app/qt/windows_path.h"
+#include "tests/support/scratch_machine.h"
 
 namespace nx {
 namespace {
@@ -81,6 +83,26 @@ TEST(QtOperatorTest, EscapeOnAYesNoCancelBoxAnswersCancel) {
   Seen seen;
   WhenTheBoxOpens(seen, [](QMessageBox& box) { QTest::keyClick(&box, Qt::Key_Escape); });
   EXPECT_EQ(operador.AskYesNoCancel("x", "y"), Answer::kCancel);
+}
+
+}  // namespace
+}  // namespace nx
+
+namespace nx {
+namespace {
+
+// The folder browser answers as the system's does: "D:\Apps", a root as "D:\", nothing for a
+// folder on no drive.
+TEST(WindowsFolderTest, BrowsedFoldersComeBackInTheSystemsShape) {
+  ScratchMachine machine;
+  const std::string medium = machine.root() + "/medio";
+  machine.MapDrive('D', medium);
+  std::filesystem::create_directories(medium + "/Apps/Tienda");
+  EXPECT_EQ(WindowsFolderOf(medium), "D:\\");
+  EXPECT_EQ(WindowsFolderOf(medium + "/"), "D:\\");
+  EXPECT_EQ(WindowsFolderOf(medium + "/Apps/Tienda"), "D:\\Apps\\Tienda");
+  EXPECT_EQ(WindowsFolderOf(machine.root() + "-elsewhere"), std::nullopt);
+  EXPECT_EQ(ToolkitFolderOf("D:\\Apps"), medium + "/Apps");
 }
 
 }  // namespace
