@@ -12,6 +12,7 @@
 #include "dbupdate/parametros.h"
 #include "platform/files.h"
 #include "platform/profile.h"
+#include "platform/registry.h"
 #include "tests/engine/engine_fixture.h"
 #include "tests/support/temp_dir.h"
 #include "tools/firebird/engine_process.h"
@@ -216,6 +217,19 @@ TEST(MediumProgramsTest, UpdaterReadsTheUpdateDatabaseAndPlacesTheProgram) {
   EXPECT_NE(std::string::npos, machine.ReadFile("C:\\Norvexa\\Gestion\\Gestion.exe").find("1.2.3"));
   EXPECT_EQ("", medium::RunField(runs[1], "connected"));
   EXPECT_NE("", medium::RunField(runs[1], "error"));
+}
+
+TEST(MediumProgramsTest, RuntimePackagesInstallWithTheMachinesMsiexec) {
+  ScratchMachine machine;
+  machine.MapDrive('E', SampleMedium("gen3"));
+  for (const char* package : {"vccrt10_Win32.msi", "vccrt8_Win32.msi"}) {
+    // The installer's command line: the medium's folder doubled backslash, a blank at the end.
+    EXPECT_EQ(0u, RunCommand(std::string("msiexec /i \"E:\\\\system32\\") + package + "\" /quiet ").exitCode)
+        << package;
+  }
+  auto uninstall = machine.platform().registry->OpenKey(RegRoot::kLocalMachine, msi::kUninstallKey,
+                                                        RegAccess::kRead, false);
+  EXPECT_EQ(2u, uninstall->SubKeyNames().size());
 }
 
 TEST(MediumProgramsTest, UninstallerAndRemoteSupportScriptsLeaveTheirRecords) {

@@ -254,5 +254,19 @@ TEST_F(ServiceTest, ClientLibraryInstalledForTheWholeMachine) {
   EXPECT_EQ("another vendor's library", machine_.ReadFile("C:\\Windows\\System32\\gds32.dll"));
 }
 
+TEST(ServiceGuardianTest, AServerEndsWhenItsMachineIsRemoved) {
+  ServerProcess process;
+  {
+    ScratchMachine machine;
+    Engine engine = PutEngine(machine, SampleMedium("gen3"), true, FreeTcpPort());
+    ASSERT_EQ(0u, RunCommand(engine.toolFolder() + "instsvc install -g -n Norvexa3").exitCode);
+    ASSERT_EQ(0u, RunCommand(engine.Instsvc("start -n")).exitCode);
+    process = ServiceInstances(machine.machine()).Status(*ServiceInstances(machine.machine()).Find("Norvexa3")).process;
+    ASSERT_TRUE(IsServerProcess(process));
+  }
+  for (int i = 0; i < 100 && IsServerProcess(process); ++i) usleep(50000);
+  EXPECT_FALSE(IsServerProcess(process));
+}
+
 }  // namespace
 }  // namespace nx

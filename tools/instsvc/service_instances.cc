@@ -2,6 +2,7 @@
 
 #include <fcntl.h>
 #include <sys/file.h>
+#include <sys/wait.h>
 #include <unistd.h>
 
 #include <algorithm>
@@ -164,6 +165,30 @@ void AppendInstanceLog(const std::string& folder, const std::string& text) {
   char stamp[32];
   std::strftime(stamp, sizeof stamp, "%Y-%m-%d %H:%M:%S", std::localtime(&now));
   out << stamp << " " << text << "\n";
+}
+
+// The instance's guardian: a small process of its own that ends the server once the machine it
+// belongs to is gone (its instance folder removed with the machine's root), so that a server is
+// never left running for a machine that no longer exists. It ends with the server.
+void SpawnGuardian(const ServerProcess& process, const std::string& folder) {
+  pid_t child = fork();
+  if (child < 0) return;  // the server runs all the same, only unguarded
+  if (child > 0) {
+    waitpid(child, nullptr, 0);
+    return;
+  }
+  // Detached from the caller: its own session, no inherited descriptors, reparented at once.
+  setsid();
+  close_range(0, ~0U, 0);
+  if (fork() != 0) _exit(0);
+  for (;;) {
+    sleep(1);
+    if (!IsServerProcess(process)) _exit(0);
+    if (access(folder.c_str(), F_OK) != 0) {
+      StopServer(process);
+      _exit(0);
+    }
+  }
 }
 
 uint16_t ParsePort(const std::string& text, const std::string& entry, const std::string& file) {
@@ -392,6 +417,7 @@ bool ServiceInstances::Start(const std::string& name) {
   }
   WritePidRecord(folder, {process, config.settings.port});
   AppendInstanceLog(folder, "started, pid " + std::to_string(process.pid));
+  SpawnGuardian(process, folder);
   return true;
 }
 
