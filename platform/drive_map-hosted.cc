@@ -108,32 +108,27 @@ DriveMap::DriveMap(const std::string& root) : root_(root), file_(root + "/" + kD
   Reload();
 }
 
+// Read at every use: the file is a few lines, and a change by another process must be seen at
+// once (file times are too coarse to tell two quick rewrites apart).
 void DriveMap::Reload() const {
-  struct stat st;
-  if (::stat(file_.c_str(), &st) != 0) {
-    drives_.clear();
-    drives_['C'] = root_ + "/C";
-    seen_.ino = 0;
-    seen_.mtimeNs = -1;
-    seen_.size = -1;
-    return;
-  }
-  const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-  if (st.st_ino == seen_.ino && mtime == seen_.mtimeNs && st.st_size == seen_.size) return;
+  std::string text;
+  if (host::Exists(file_)) text = host::ReadAll(file_, file_);
+  if (text == seenText_ && !drives_.empty()) return;
   std::map<char, std::string> fresh;
   fresh['C'] = root_ + "/C";
-  std::stringstream in(host::ReadAll(file_, file_));
-  std::string line;
-  while (std::getline(in, line)) {
+  size_t pos = 0;
+  while (pos < text.size()) {
+    size_t end = text.find('\n', pos);
+    if (end == std::string::npos) end = text.size();
+    const std::string line = text.substr(pos, end - pos);
+    pos = end + 1;
     if (line.size() < 3 || line[1] != '=') continue;
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
     if (letter < 'A' || letter > 'Z' || letter == 'C') continue;
     fresh[letter] = line.substr(2);
   }
   drives_ = std::move(fresh);
-  seen_.ino = st.st_ino;
-  seen_.mtimeNs = mtime;
-  seen_.size = st.st_size;
+  seenText_ = text;
 }
 
 void DriveMap::Map(char letter, const std::string& hostFolder) {
@@ -145,11 +140,11 @@ void DriveMap::Map(char letter, const std::string& hostFolder) {
   if (!hostFolder.empty()) {
     folder = RealFolder(hostFolder);
     if (!host::IsDirectory(folder)) throw OsError(kErrorDirectory, hostFolder);
+    if (folder.find('\n') != std::string::npos) throw OsError(kErrorInvalidName, hostFolder);
   }
   std::lock_guard<std::mutex> lock(mutex_);
   host::FileLock fileLock(root_ + "/" + kDrivesLockFile);
-  seen_.mtimeNs = -2;  // force a fresh read under the lock
-  Reload();
+  Reload();  // under the lock: the newest map
   if (folder.empty()) {
     drives_.erase(letter);
   } else {
@@ -160,7 +155,6 @@ void DriveMap::Map(char letter, const std::string& hostFolder) {
     if (l != 'C') text += std::string(1, l) + "=" + f + "\n";
   }
   host::WriteAtomically(file_, text, file_);
-  seen_.mtimeNs = -2;
   Reload();
 }
 
@@ -316,7 +310,18 @@ std::optional<std::string> DriveMap::WindowsPath(const std::string& hostPath) co
   windows += ":\\";
   size_t pos = bestLength;
   while (pos < path.size() && path[pos] == '/') ++pos;
-  for (; pos < path.size(); ++pos) windows += (path[pos] == '/') ? '\\' : path[pos];
+  std::string part;
+  for (; pos <= path.size(); ++pos) {
+    if (pos == path.size() || path[pos] == '/') {
+      if (part.empty()) continue;
+      if (!IsValidWindowsName(part)) return std::nullopt;  // no Windows path can name it
+      if (windows.back() != '\\') windows += '\\';
+      windows += part;
+      part.clear();
+    } else {
+      part += path[pos];
+    }
+  }
   return windows;
 }
 

@@ -78,11 +78,7 @@ class DriveMap {
   std::string file_;
   mutable std::mutex mutex_;
   mutable std::map<char, std::string> drives_;
-  mutable struct {
-    ino_t ino = 0;
-    int64_t mtimeNs = -1;
-    off_t size = -1;
-  } seen_;
+  mutable std::string seenText_;
 };
 
 // Read-only, hidden, system and archive bits, kept per folder in kAttributeSidecar.

@@ -399,35 +399,25 @@ struct HostedRegistry::Store {
   std::string lockFile;
   std::mutex mutex;
   std::unique_ptr<Tree> tree;
-  ino_t ino = 0;
-  int64_t mtimeNs = -1;
-  off_t size = -1;
+  std::string text;  // what tree was parsed from
 
-  // The current tree, read again when another writer replaced the file. Caller holds mutex.
+  // The current tree. The file is read at every use and parsed again only when its bytes
+  // changed: file times are too coarse to tell two quick rewrites by another process apart.
+  // Caller holds mutex.
   Tree& Load() {
-    struct stat st;
-    if (::stat(file.c_str(), &st) != 0) {
-      if (!tree || mtimeNs != -1) {
-        tree = std::make_unique<Tree>();
-        ino = 0;
-        mtimeNs = -1;
-        size = -1;
-      }
-      return *tree;
-    }
-    const int64_t mtime = static_cast<int64_t>(st.st_mtim.tv_sec) * 1000000000 + st.st_mtim.tv_nsec;
-    if (tree && st.st_ino == ino && mtime == mtimeNs && st.st_size == size) return *tree;
+    std::string now;
+    if (host::Exists(file)) now = host::ReadAll(file, file);
+    if (tree && now == text) return *tree;
     auto fresh = std::make_unique<Tree>();
-    const std::string text = host::ReadAll(file, file);
-    try {
-      Parse(text, *fresh);
-    } catch (const Corrupt& c) {
-      throw OsError(kErrorBadDb, file + " (línea " + std::to_string(c.line) + ")");
+    if (!now.empty() || host::Exists(file)) {
+      try {
+        Parse(now, *fresh);
+      } catch (const Corrupt& c) {
+        throw OsError(kErrorBadDb, file + " (línea " + std::to_string(c.line) + ")");
+      }
     }
     tree = std::move(fresh);
-    ino = st.st_ino;
-    mtimeNs = mtime;
-    size = st.st_size;
+    text = std::move(now);
     return *tree;
   }
 
@@ -437,17 +427,16 @@ struct HostedRegistry::Store {
   auto Modify(F change) {
     std::lock_guard<std::mutex> lock(mutex);
     host::FileLock fileLock(lockFile);
-    mtimeNs = -2;  // reread under the lock: another process may have written a moment ago
-    Tree& t = Load();
+    Tree& t = Load();  // under the lock: the newest contents
     auto result = change(t);
+    std::string written = Serialize(t);
     try {
-      host::WriteAtomically(file, Serialize(t), file, 0666);
+      host::WriteAtomically(file, written, file, 0666);
     } catch (...) {
       tree.reset();  // the change did not reach the file: forget it
       throw;
     }
-    mtimeNs = -2;
-    Load();
+    text = std::move(written);
     return result;
   }
 };
