@@ -92,7 +92,9 @@ TEST(MachineTest, AKilledRegistryWriterNeverLeavesAHalfWrittenFile) {
     ::waitpid(pid, &status, 0);
     HostedMachine fresh(m.root());
     auto key = fresh.platform().registry->OpenKey(RegRoot::kLocalMachine, "SOFTWARE\\Killed", RegAccess::kRead, false);
-    if (round == 5) EXPECT_FALSE(key->ValueNames().empty());  // the writer did get going
+    if (round == 5) {
+      EXPECT_FALSE(key->ValueNames().empty());  // the writer did get going
+    }
     for (const std::string& name : key->ValueNames()) {
       EXPECT_EQ(key->QueryValue(name)->data.compare(0, filler.size(), filler), 0) << name;
     }
