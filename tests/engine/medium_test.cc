@@ -44,6 +44,8 @@ std::vector<std::string> Common(const std::string& gen) {
           "vnc/winvnc.exe", "vnc/remoto1.bat", "vnc/remoto5.bat", "vnc/remoto2 - XP.bat"};
 }
 
+void PrintTo(const Layout& layout, std::ostream* out) { *out << (layout.generation3 ? "gen3" : "gen25"); }
+
 class MediumLayoutTest : public ::testing::TestWithParam<Layout> {};
 
 TEST_P(MediumLayoutTest, BuiltFromNothingWithEverythingTheInstallerExpects) {
