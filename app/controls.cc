@@ -172,12 +172,10 @@ void TComboBox::SetItemIndex(int index) {
   Changed();
 }
 
+// The position is kept when the maximum moves: the driver sizes the bar from 0 upwards after the
+// start-up lines were logged, and those lines must still count.
 void TProgressBar::SetMax(int max) {
-  const int position = std::clamp(position_, std::min(min_, max), max);
-  if (max == max_ && position == position_) return;
-  max_ = max;
-  position_ = position;
-  Changed();
+  if (Assign(max_, max)) Changed();
 }
 
 void TProgressBar::SetPosition(int position) {

@@ -241,8 +241,8 @@ class TComboBox : public TControl {
   int itemIndex_ = -1;
 };
 
-// The position always lies within [Min, Max]: moving either bound pulls the position along,
-// as the system's progress control does.
+// Setting the position stops it at Max; moving Max leaves the position alone (the view shows it
+// within the bounds), so lines logged before the bar is sized keep counting.
 class TProgressBar : public TControl {
  public:
   using TControl::TControl;

@@ -338,7 +338,7 @@ void FInstallWindow::Bind(TControl& control) {
       // An empty range would make the bar an endless "busy" animation; it is an empty bar.
       if (bar->Max() > bar->Min()) {
         widget->setRange(bar->Min(), bar->Max());
-        widget->setValue(bar->Position());
+        widget->setValue(std::clamp(bar->Position(), bar->Min(), std::max(bar->Min(), bar->Max())));
       } else {
         widget->setRange(0, 1);
         widget->setValue(0);

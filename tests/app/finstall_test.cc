@@ -326,6 +326,15 @@ TEST_F(FInstallLogTest, TheBarStopsAtItsMaximumWhileLinesGoOn) {
   EXPECT_EQ(view_.processed, 3);
 }
 
+TEST_F(FInstallLogTest, LinesLoggedBeforeTheBarIsSizedKeepCounting) {
+  form_.Log("antes");
+  form_.PBar.SetMax(0);  // the driver sizes the bar from 0 upwards
+  form_.PBar.SetMax(8);
+  EXPECT_EQ(form_.PBar.Position(), 1);
+  form_.Log("después");
+  EXPECT_EQ(form_.PBar.Position(), 2);
+}
+
 TEST_F(FInstallLogTest, AnUnwritableLogRaisesBeforeTheWindowChanges) {
   form_.Log("antes");
   const std::string before = form_.Llinea.Text();
