@@ -1,5 +1,7 @@
 #pragma once
-// Environment variables of the (simulated) Windows machine; names without regard to case.
+// Environment variables of the (simulated) Windows machine; names without regard to case. On the
+// hosted machine, NXSETUP_ENV_<NAME> in the real environment overrides a variable and an empty
+// NXSETUP_ENV_<NAME>= removes it (see hosted_machine.h).
 
 #include <optional>
 #include <string>

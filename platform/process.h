@@ -12,6 +12,13 @@ constexpr uint16_t kSwHide = 0;
 constexpr uint16_t kSwShowNormal = 1;
 constexpr size_t kMaxCommandLine = 32767;  // CreateProcessW's limit, terminating zero excluded
 
+// On the hosted machine a program is a real Linux child (an ELF file or a #! script named
+// NAME.exe); a .bat or .cmd first word runs as "C:\Windows\System32\cmd.exe /c <line>". The
+// child gets NXSETUP_MACHINE, NXSETUP_CMDLINE (the whole line) and NXSETUP_SHOW (the show mode),
+// stdin from /dev/null, and the caller's working folder. Exit codes are 8 bits unless the child
+// ends through ExitProgram (program.h). A child killed by a signal reports an NTSTATUS:
+// SIGSEGV/SIGBUS 0xC0000005, SIGILL 0xC000001D, SIGFPE 0xC0000094, SIGABRT 0xC0000409, SIGINT
+// 0xC000013A; SIGKILL, SIGTERM and the rest give 1, as TerminateProcess(process, 1).
 struct ProcessResult {
   bool started = false;
   uint32_t error = 0;     // Windows error code when not started

@@ -11,6 +11,7 @@
 #include "platform/error.h"
 #include "platform/hosted_machine.h"
 #include "platform/platform.h"
+#include "platform/program.h"
 #include "platform/registry.h"
 #include "tests/support/scratch_machine.h"
 
@@ -99,6 +100,32 @@ TEST(MachineTest, AKilledRegistryWriterNeverLeavesAHalfWrittenFile) {
       EXPECT_EQ(key->QueryValue(name)->data.compare(0, filler.size(), filler), 0) << name;
     }
   }
+}
+
+TEST(MachineTest, ClockUsesSpanishFormats) {
+  ScratchMachine m;
+  Clock& clock = *CurrentPlatform().clock;
+  LocalTime t;
+  t.year = 2026;
+  t.month = 12;
+  t.day = 10;
+  t.hour = 9;
+  t.minute = 5;
+  t.second = 3;
+  EXPECT_EQ(clock.FormatShortDate(t), "10/12/2026");
+  EXPECT_EQ(clock.FormatLongTime(t), "9:05:03");
+  t.hour = 23;
+  EXPECT_EQ(clock.FormatLongTime(t), "23:05:03");
+  const LocalTime now = clock.Now();
+  EXPECT_GE(now.year, 2024);
+  EXPECT_TRUE(now.month >= 1 && now.month <= 12 && now.millisecond >= 0 && now.millisecond < 1000);
+}
+
+TEST(MachineTest, AProgramOutsideEveryDriveHasNoFolderButKeepsItsCommandLine) {
+  ScratchMachine m;
+  EXPECT_THROW(ProgramFolder(), OsError);  // this test program lies in the build folder
+  const std::string line = ProgramCommandLine();
+  EXPECT_NE(line.find("platform_test"), std::string::npos) << line;
 }
 
 }  // namespace
