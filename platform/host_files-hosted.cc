@@ -110,6 +110,63 @@ void WriteAtomically(const std::string& path, const std::string& bytes, const st
   }
 }
 
+void CopyWithoutSync(const std::string& from, const std::string& to, const std::string& context) {
+  const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
+  if (in < 0) ThrowErrno(errno, context, kErrorReadFault);
+  struct stat st;
+  ::fstat(in, &st);
+  static std::atomic<unsigned> counter{0};
+  const std::string temp = Parent(to) + "/:tmp-" + std::to_string(::getpid()) + "-c" +
+                           std::to_string(counter.fetch_add(1));
+  const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 07777);
+  if (out < 0) {
+    const int err = errno;
+    ::close(in);
+    ThrowErrno(err, context, kErrorWriteFault);
+  }
+  int err = 0;
+  for (;;) {
+    const ssize_t n = ::copy_file_range(in, nullptr, out, nullptr, 1 << 30, 0);
+    if (n > 0) continue;
+    if (n == 0) break;
+    if (errno == EINTR) continue;
+    if (errno != EXDEV && errno != ENOSYS && errno != EINVAL && errno != EOPNOTSUPP) {
+      err = errno;
+      break;
+    }
+    // No in-kernel copy here: plain reads and writes from where it stopped.
+    char buffer[1 << 16];
+    for (;;) {
+      const ssize_t got = ::read(in, buffer, sizeof buffer);
+      if (got < 0 && errno == EINTR) continue;
+      if (got <= 0) {
+        if (got < 0) err = errno;
+        break;
+      }
+      ssize_t done = 0;
+      while (done < got) {
+        const ssize_t put = ::write(out, buffer + done, static_cast<size_t>(got - done));
+        if (put < 0 && errno == EINTR) continue;
+        if (put < 0) {
+          err = errno;
+          break;
+        }
+        done += put;
+      }
+      if (err) break;
+    }
+    break;
+  }
+  ::fchmod(out, st.st_mode & 07777);
+  ::close(in);
+  if (::close(out) != 0 && err == 0) err = errno;
+  if (err == 0 && ::rename(temp.c_str(), to.c_str()) != 0) err = errno;
+  if (err != 0) {
+    ::unlink(temp.c_str());
+    ThrowErrno(err, context, kErrorWriteFault);
+  }
+}
+
 FileLock::FileLock(const std::string& lockFile) {
   fd_ = ::open(lockFile.c_str(), O_RDWR | O_CREAT | O_CLOEXEC, 0666);
   if (fd_ < 0) ThrowErrno(errno, lockFile, kErrorAccessDenied);

@@ -41,14 +41,6 @@ std::string RealPath(const std::string& path) {
   return buffer;
 }
 
-// A copy that keeps the file's mode, so programs stay executable.
-void CopyHostFile(const std::string& from, const std::string& to) {
-  struct stat st;
-  if (::stat(from.c_str(), &st) != 0) ThrowErrno(errno, from, kErrorFileNotFound);
-  host::WriteAtomically(to, host::ReadAll(from, from), to, static_cast<int>(st.st_mode & 07777));
-  ::chmod(to.c_str(), st.st_mode & 07777);
-}
-
 const char* kHostsFile =
     "# Archivo HOSTS usado por Windows: asigna nombres de host a direcciones IP.\r\n"
     "#\r\n"
@@ -184,7 +176,7 @@ void HostedMachine::Create(const std::string& rootIn, const std::string& toolsFo
   for (const char* tool : {"cmd", "xcopy", "msiexec", "netsh", "attrib"}) {
     const std::string from = toolsFolder + "/" + tool;
     if (!toolsFolder.empty() && host::Exists(from) && !host::IsDirectory(from)) {
-      CopyHostFile(from, c + "/Windows/System32/" + tool + ".exe");
+      host::CopyWithoutSync(from, c + "/Windows/System32/" + tool + ".exe", from);
     }
   }
 

@@ -191,6 +191,9 @@ std::string ReadAll(const std::string& path, const std::string& context);
 // Writes a temporary file beside path, fsyncs it and renames it over path (then fsyncs the folder).
 void WriteAtomically(const std::string& path, const std::string& bytes, const std::string& context,
                      int mode = 0666);
+// A copy keeping the mode, in-kernel where possible and without waiting for the disk: for files
+// that can be made again (a new machine's tools).
+void CopyWithoutSync(const std::string& from, const std::string& to, const std::string& context);
 // An flock held for the life of the object.
 class FileLock {
  public:
