@@ -110,6 +110,20 @@ TEST_F(XcopyTest, AttributesTravelAndReadOnlyNeedsK) {
   EXPECT_EQ(m_.ReadFile("C:\\dst2\\a.txt"), "a");
   EXPECT_EQ(Launch(R"(cmd /c xcopy  "C:\src\a.txt" "C:\dst2\" /R/Y)").exitCode, 0u);
   EXPECT_EQ(m_.ReadFile("C:\\dst2\\a.txt"), "new");
+
+  // The tree copy run again over its own result (an update): the hidden copy is refused like a
+  // read-only one, the rest is copied again (/C).
+  ASSERT_EQ(Launch(R"(cmd /c xcopy  "C:\src" "C:\tree" /S/E/C/I/H/Y)").exitCode, 0u);
+  m_.WriteFile("C:\\src\\hid.txt", "h2");
+  m_.WriteFile("C:\\src\\b.dat", "b2");
+  test::ToolRun again = Launch(R"(cmd /c xcopy  "C:\src" "C:\tree" /S/E/C/I/H/Y)");
+  EXPECT_EQ(again.exitCode, 4u);
+  EXPECT_NE(again.output.find("C:\\src\\hid.txt: Acceso denegado"), std::string::npos) << again.output;
+  EXPECT_EQ(m_.ReadFile("C:\\tree\\b.dat"), "b2");
+  EXPECT_EQ(m_.ReadFile("C:\\tree\\hid.txt"), "h");
+  EXPECT_EQ(Launch(R"(cmd /c xcopy  "C:\src" "C:\tree" /S/E/C/I/H/R/Y)").exitCode, 0u);
+  EXPECT_EQ(m_.ReadFile("C:\\tree\\hid.txt"), "h2");
+  EXPECT_NE(files().GetAttributes("C:\\tree\\hid.txt") & kAttrHidden, 0u);
 }
 
 TEST_F(XcopyTest, GoesOnAfterAFailingFileOnlyWithC) {

@@ -242,9 +242,10 @@ class Copier {
     }
     if (!EnsureTarget(target)) return;
     try {
-      if (exists && (existing->second & kAttrReadOnly)) {
+      // CopyFile will not replace a read-only or hidden file; /R clears the way first.
+      if (exists && (existing->second & (kAttrReadOnly | kAttrHidden))) {
         if (!o_.readOnlyTargets) throw OsError(kErrorAccessDenied, to);
-        uint32_t kept = existing->second & ~kAttrReadOnly;
+        uint32_t kept = existing->second & ~(kAttrReadOnly | kAttrHidden | kAttrDirectory);
         files_.SetAttributes(to, kept != 0 ? kept : kAttrNormal);
       }
       files_.CopyFile(from, to, false);

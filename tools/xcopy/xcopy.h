@@ -13,6 +13,8 @@
 // "no": an unanswered "file or folder" question copies nothing (4), an unanswered overwrite leaves
 // that target and every later one as it was.
 // Without /K the copies lose the read-only attribute; hidden and system travel with the file.
+// An existing read-only or hidden target is refused ("Acceso denegado", as CopyFile refuses it)
+// unless /R is given, which clears those attributes of the target before the copy.
 
 #include <string>
 
