@@ -54,6 +54,7 @@ TEST(NxmachineTest, DrivesPathsAttributesRunAndFirewall) {
   TempDir medium;
   medium.Write("Setup/nxSetup.ini", "");
   EXPECT_EQ(Nxmachine("drive D: " + Quoted(medium.path())).status, 0);
+  EXPECT_EQ(Nxmachine("drive").text, "C: " + m.root() + "/C\nD: " + medium.path() + "\n");
   Output path = Nxmachine("path 'd:\\SETUP\\nxsetup.ini'");
   EXPECT_EQ(path.text, medium.path() + "/Setup/nxSetup.ini\n");
   EXPECT_EQ(Nxmachine("path 'Q:\\x'").status, 1);

@@ -15,7 +15,7 @@ using nx::nxmachine::Command;
 
 const Command kCommands[] = {
     {"init", "init [ROOT]", nx::nxmachine::InitCommand},
-    {"drive", "drive LETTER HOSTFOLDER   (an empty HOSTFOLDER removes the drive)", nx::nxmachine::DriveCommand},
+    {"drive", "drive [LETTER HOSTFOLDER]   (no arguments: list; an empty HOSTFOLDER removes the drive)", nx::nxmachine::DriveCommand},
     {"reg",
      "reg query KEY [/v NAME | /ve] [/s]\n"
      "  reg add KEY [/v NAME | /ve] [/t TYPE] [/s SEP] [/d DATA] [/f]\n"
