@@ -183,7 +183,8 @@ std::optional<Program> SearchProgram(const DriveMap& drives, Environment& enviro
 
 Launch Prepare(const DriveMap& drives, Environment& environment, const std::string& commandLine) {
   Launch launch;
-  if (commandLine.size() > kMaxCommandLine) {
+  // Windows counts the limit in UTF-16 units; bytes would refuse accented lines it accepts.
+  if (commandLine.size() > kMaxCommandLine && Utf8ToUtf16(commandLine).size() > kMaxCommandLine) {
     launch.error = kErrorFilenameExcedRange;
     return launch;
   }

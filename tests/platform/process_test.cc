@@ -99,6 +99,10 @@ TEST_F(ProcessTest, ProgramsThatCannotStartAreReportedNotStarted) {
   ::chmod(m.HostPath("C:\\Tools\\text.exe").c_str(), 0755);
   EXPECT_EQ(Run("C:\\Tools\\text.exe").error, kErrorBadExeFormat);
   EXPECT_EQ(Run(std::string(kMaxCommandLine + 1, 'x')).error, kErrorFilenameExcedRange);
+  // The limit is in UTF-16 units: 20,000 "ñ" are 40,000 bytes but within it.
+  std::string accented = "missing.exe ";
+  for (int i = 0; i < 20000; ++i) accented += "ñ";
+  EXPECT_EQ(Run(accented).error, kErrorFileNotFound);
 }
 
 TEST_F(ProcessTest, TheChildGetsTheWholeLineItsArgumentsAndTheShowMode) {
