@@ -200,10 +200,10 @@ bool HoldsListeningSocket(pid_t pid) {
 
 void Pause(int ms) { std::this_thread::sleep_for(std::chrono::milliseconds(ms)); }
 
-// The server's main thread sleeps in poll() on its port once it is ready. A SIGTERM that arrives
-// between its listen() and that first poll() is lost in the engine (its shutdown closes the socket
-// under the coming poll, which then sleeps its full minute), measured here about one stop in four
-// right after the port listened; so a start is only done once the main thread waits there.
+// Ready: the main thread sleeps in poll() on the port and every other thread waits. A SIGTERM
+// that reaches a server still settling is often refused by its engine (measured here: about one
+// stop in four right after the port listened, one in thirty once settled), so a start is done
+// only once the server has settled.
 bool WaitsForConnections(pid_t pid) {
   const std::string tasks = "/proc/" + std::to_string(pid) + "/task";
   int threads = 0;
