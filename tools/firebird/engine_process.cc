@@ -356,6 +356,7 @@ ServerProcess StartServer(const std::string& root, uint16_t port,
     return text.empty() ? std::string() : "\n" + text;
   };
   auto deadline = std::chrono::steady_clock::now() + timeout;
+  std::chrono::steady_clock::time_point listeningSince;
   for (;;) {
     int status = 0;
     pid_t done = waitpid(pid, &status, WNOHANG);
@@ -364,7 +365,12 @@ ServerProcess StartServer(const std::string& root, uint16_t port,
                                           : "signal " + std::to_string(WTERMSIG(status));
       throw FirebirdError("the Firebird server of " + root + " ended at start (" + how + ")" + logs());
     }
-    if (IsListening(pid, port) && WaitsForConnections(pid)) return process;
+    if (IsListening(pid, port)) {
+      // Settling is waited for a little only: a server that never looks settled still serves.
+      auto now = std::chrono::steady_clock::now();
+      if (listeningSince == std::chrono::steady_clock::time_point()) listeningSince = now;
+      if (WaitsForConnections(pid) || now - listeningSince > std::chrono::seconds(1)) return process;
+    }
     if (std::chrono::steady_clock::now() > deadline) {
       kill(pid, SIGKILL);
       waitpid(pid, &status, 0);
