@@ -11,6 +11,8 @@
 #include "app/controls.h"
 #include "app/form_view.h"
 #include "app/operator.h"
+#include "dbupdate/conexion.h"
+#include "dbupdate/consulta.h"
 
 namespace nx {
 
@@ -98,6 +100,12 @@ class TFInstalacion : public ControlOwner {
   TImage Copia;
   TTcpClient Ping;
   TAction Action1;
+  // The main (or start-up test) and the update database, and a query on each. They live as long
+  // as the window and are reused for every connection.
+  TConexion con;
+  TConexion ConX;
+  TConsulta q{con};
+  TConsulta QX{ConX};
 
   // --- Fields.
   std::string PathActual;
