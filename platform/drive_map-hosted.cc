@@ -111,8 +111,17 @@ DriveMap::DriveMap(const std::string& root) : root_(root), file_(root + "/" + kD
 // Read at every use: the file is a few lines, and a change by another process must be seen at
 // once (file times are too coarse to tell two quick rewrites apart).
 void DriveMap::Reload() const {
+  FileIdentity identity;
+  struct stat st;
+  if (::stat(file_.c_str(), &st) == 0) {
+    identity = {true, st.st_dev, st.st_ino, st.st_size, static_cast<long>(st.st_mtim.tv_sec),
+                static_cast<long>(st.st_mtim.tv_nsec)};
+  }
+  // Every path resolution asks: reading the file each time cost two opens per copied file.
+  if (identity == seenIdentity_ && !drives_.empty()) return;
   std::string text;
-  if (host::Exists(file_)) text = host::ReadAll(file_, file_);
+  if (identity.exists) text = host::ReadAll(file_, file_);
+  seenIdentity_ = identity;
   if (text == seenText_ && !drives_.empty()) return;
   std::map<char, std::string> fresh;
   fresh['C'] = root_ + "/C";
@@ -255,17 +264,34 @@ ResolvedPath DriveMap::Resolve(const WindowsPathParts& parts) const {
   resolved.isRoot = parts.parts.empty();
   resolved.trailingSeparator = parts.trailingSeparator;
 
+  // Fast paths: the exact spelling exists, or its folder does and only the last name needs a
+  // search. Same answers as the walk below, which takes an existing exact name first too.
+  std::string exact = *folder;
+  for (const std::string& part : parts.parts) exact += "/" + part;
+  struct stat st;
+  if (::lstat(exact.c_str(), &st) == 0) {
+    resolved.host = exact;
+    return resolved;
+  }
   std::string current = *folder;
+  size_t first = 0;
+  if (parts.parts.size() >= 2) {
+    const std::string parent = exact.substr(0, exact.size() - parts.parts.back().size() - 1);
+    if (::lstat(parent.c_str(), &st) == 0 && S_ISDIR(st.st_mode)) {
+      current = parent;
+      first = parts.parts.size() - 1;
+    }
+  }
   bool missing = false;
-  for (const std::string& part : parts.parts) {
-    const std::string exact = current + "/" + part;
+  for (size_t i = first; i < parts.parts.size(); ++i) {
+    const std::string& part = parts.parts[i];
+    const std::string spelt = current + "/" + part;
     if (missing) {
-      current = exact;
+      current = spelt;
       continue;
     }
-    struct stat st;
-    if (::lstat(exact.c_str(), &st) == 0) {
-      current = exact;
+    if (::lstat(spelt.c_str(), &st) == 0) {
+      current = spelt;
       continue;
     }
     // Another spelling of the same name; the smallest host name wins when several fold alike.
@@ -281,7 +307,7 @@ ResolvedPath DriveMap::Resolve(const WindowsPathParts& parts) const {
     }
     if (found.empty()) {
       missing = true;
-      current = exact;
+      current = spelt;
     } else {
       current += "/" + found;
     }

@@ -70,10 +70,12 @@ uint32_t AttributeStore::Get(const std::string& hostPath, bool isDirectory) cons
 
 void AttributeStore::Set(const std::string& hostPath, uint32_t bits, bool isDirectory) {
   bits &= kStoredBits;
-  host::FileLock lock(lockFile_);
   const std::string folder = host::Parent(hostPath);
-  auto entries = ReadSidecar(folder);
   const uint32_t standard = isDirectory ? 0u : static_cast<uint32_t>(kAttrArchive);
+  // Most files carry the standard bits in a folder with no sidecar: nothing to record, no lock.
+  if (bits == standard && !host::Exists(SidecarOf(folder))) return;
+  host::FileLock lock(lockFile_);
+  auto entries = ReadSidecar(folder);
   if (bits == standard) {
     if (entries.erase(host::BaseName(hostPath)) == 0) return;
   } else {

@@ -32,15 +32,25 @@ std::string TempBeside(const std::string& host) {
   return host::Parent(host) + "/:tmp-" + std::to_string(::getpid()) + "-" + std::to_string(counter.fetch_add(1));
 }
 
-// Streams one host file into a new one beside the target and renames it into place, keeping
-// the mode and the modification time; a failure leaves the target as it was.
+// Copies one host file, keeping the mode and the modification time. A new target is written in
+// place and removed on failure; an existing one is replaced by a rename once the copy is whole,
+// so a failure leaves its old content as it was.
 void CopyHostFile(const std::string& from, const std::string& to, const std::string& context) {
   const int in = ::open(from.c_str(), O_RDONLY | O_CLOEXEC);
   if (in < 0) ThrowErrno(errno, context, kErrorReadFault);
   struct stat st;
-  ::fstat(in, &st);
-  const std::string temp = TempBeside(to);
-  const int out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 07777);
+  if (::fstat(in, &st) != 0) {
+    const int err = errno;
+    ::close(in);
+    ThrowErrno(err, context, kErrorReadFault);
+  }
+  std::string temp = to;
+  int out = ::open(to.c_str(), O_WRONLY | O_CREAT | O_EXCL | O_CLOEXEC, st.st_mode & 07777);
+  const bool inPlace = out >= 0;
+  if (!inPlace && errno == EEXIST) {
+    temp = TempBeside(to);
+    out = ::open(temp.c_str(), O_WRONLY | O_CREAT | O_TRUNC | O_CLOEXEC, st.st_mode & 07777);
+  }
   if (out < 0) {
     const int err = errno;
     ::close(in);
@@ -90,7 +100,7 @@ void CopyHostFile(const std::string& from, const std::string& to, const std::str
     ::unlink(temp.c_str());
     ThrowErrno(err, context, kErrorWriteFault);
   }
-  if (::rename(temp.c_str(), to.c_str()) != 0) {
+  if (!inPlace && ::rename(temp.c_str(), to.c_str()) != 0) {
     const int err = errno;
     ::unlink(temp.c_str());
     ThrowErrno(err, context, kErrorWriteFault);

@@ -79,6 +79,15 @@ class DriveMap {
   mutable std::mutex mutex_;
   mutable std::map<char, std::string> drives_;
   mutable std::string seenText_;
+  // The map file is only ever replaced whole (a new inode), so its identity tells a change.
+  mutable struct FileIdentity {
+    bool exists = false;
+    dev_t device = 0;
+    ino_t inode = 0;
+    off_t size = 0;
+    long mtimeSeconds = 0, mtimeNanoseconds = 0;
+    bool operator==(const FileIdentity&) const = default;
+  } seenIdentity_;
 };
 
 // Read-only, hidden, system and archive bits, kept per folder in kAttributeSidecar.
