@@ -122,22 +122,15 @@ void DriveMap::Reload() const {
   std::string text;
   if (identity.exists) text = host::ReadAll(file_, file_);
   seenIdentity_ = identity;
-  if (text == seenText_ && !drives_.empty()) return;
   std::map<char, std::string> fresh;
   fresh['C'] = root_ + "/C";
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
+  for (const std::string& line : host::Lines(text)) {
     if (line.size() < 3 || line[1] != '=') continue;
     const char letter = static_cast<char>(std::toupper(static_cast<unsigned char>(line[0])));
     if (letter < 'A' || letter > 'Z' || letter == 'C') continue;
     fresh[letter] = line.substr(2);
   }
   drives_ = std::move(fresh);
-  seenText_ = text;
 }
 
 void DriveMap::Map(char letter, const std::string& hostFolder) {

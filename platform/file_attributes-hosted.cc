@@ -22,12 +22,7 @@ std::map<std::string, uint32_t> ReadSidecar(const std::string& hostFolder) {
   const std::string file = SidecarOf(hostFolder);
   if (!host::Exists(file)) return entries;
   const std::string text = host::ReadAll(file, file);
-  size_t pos = 0;
-  while (pos < text.size()) {
-    size_t end = text.find('\n', pos);
-    if (end == std::string::npos) end = text.size();
-    const std::string line = text.substr(pos, end - pos);
-    pos = end + 1;
+  for (const std::string& line : host::Lines(text)) {
     const size_t blank = line.find(' ');
     if (blank == std::string::npos || blank == 0) continue;  // a damaged line only loses itself
     char* stop = nullptr;

@@ -78,7 +78,6 @@ class DriveMap {
   std::string file_;
   mutable std::mutex mutex_;
   mutable std::map<char, std::string> drives_;
-  mutable std::string seenText_;
   // The map file is only ever replaced whole (a new inode), so its identity tells a change.
   mutable struct FileIdentity {
     bool exists = false;
@@ -195,6 +194,8 @@ bool Exists(const std::string& path);
 bool IsDirectory(const std::string& path);
 std::string Parent(const std::string& path);
 std::string BaseName(const std::string& path);
+// The lines of one of the machine's own record files, split at LF (a last line without one too).
+std::vector<std::string> Lines(const std::string& text);
 // Whole-file read; throws OsError with context.
 std::string ReadAll(const std::string& path, const std::string& context);
 // Writes a temporary file beside path, fsyncs it and renames it over path (then fsyncs the folder).

@@ -19,6 +19,7 @@
 #include "platform/registry.h"
 #include "platform/text.h"
 #include "tests/engine/engine_fixture.h"
+#include "tests/support/nxmachine_run.h"
 #include "tools/firebird/engine_process.h"
 #include "tools/firebird/private_server.h"
 #include "tools/instsvc/service_instances.h"
@@ -49,16 +50,7 @@ class ServiceTest : public ::testing::Test {
     EXPECT_TRUE(result.started) << commandLine << ": error " << result.error;
     return result.exitCode;
   }
-  std::string NxmachineServices() {
-    std::string command = std::string(NX_BIN_DIR) + "/nxmachine services";
-    std::string out;
-    if (FILE* pipe = popen(command.c_str(), "r")) {
-      char buffer[512];
-      while (fgets(buffer, sizeof buffer, pipe)) out += buffer;
-      pclose(pipe);
-    }
-    return out;
-  }
+  std::string NxmachineServices() { return Nxmachine("services").text; }
 
   ScratchMachine machine_;
 };

@@ -1,33 +1,15 @@
-#include <sys/wait.h>
-
-#include <cstdio>
 #include <filesystem>
 
 #include <gtest/gtest.h>
 
 #include "platform/command_line.h"
+#include "tests/support/nxmachine_run.h"
 #include "tests/support/scratch_machine.h"
 
 namespace nx {
 namespace {
 
-struct Output {
-  int status;
-  std::string text;
-};
-
-// Runs nxmachine with the scratch machine in NXSETUP_MACHINE; stdout and stderr together.
-Output Nxmachine(const std::string& arguments) {
-  const std::string command = std::string(NX_BIN_DIR) + "/nxmachine " + arguments + " 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  Output out{-1, ""};
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, got);
-  const int status = ::pclose(pipe);
-  out.status = WIFEXITED(status) ? WEXITSTATUS(status) : -1;
-  return out;
-}
+using Output = NxmachineOutput;
 
 std::string Quoted(const std::string& s) { return "'" + s + "'"; }
 

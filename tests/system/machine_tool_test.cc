@@ -1,39 +1,19 @@
 // What the installer does to the machine is visible to the operator through nxmachine: a value
 // written by EscribeRegistro, and an xcopy line of the installer's own shape run on the machine.
 
-#include <sys/wait.h>
-
-#include <cstdio>
-
 #include <gtest/gtest.h>
 
 #include "system/registry_access.h"
+#include "tests/support/nxmachine_run.h"
 #include "tests/support/scratch_machine.h"
 
 namespace nx {
 namespace {
 
-struct Output {
-  int status = -1;
-  std::string text;
-};
-
-Output Nxmachine(const std::string& arguments) {
-  const std::string command = std::string(NX_BIN_DIR) + "/nxmachine " + arguments + " 2>&1";
-  FILE* pipe = ::popen(command.c_str(), "r");
-  Output out;
-  char buffer[4096];
-  size_t got;
-  while ((got = std::fread(buffer, 1, sizeof buffer, pipe)) > 0) out.text.append(buffer, got);
-  const int status = ::pclose(pipe);
-  if (WIFEXITED(status)) out.status = WEXITSTATUS(status);
-  return out;
-}
-
 TEST(MachineToolTest, ShowsWhatTheInstallerWroteAndRunsItsCopyLines) {
   ScratchMachine m;
   EscribeRegistro(RegRoot::kLocalMachine, "\\SOFTWARE\\Norvexa", "Path", "C:\\Norvexa\\", rdString);
-  const Output query = Nxmachine("reg query 'HKLM\\Software\\Norvexa' /v Path");
+  const NxmachineOutput query = Nxmachine("reg query 'HKLM\\Software\\Norvexa' /v Path");
   EXPECT_EQ(query.status, 0) << query.text;
   EXPECT_NE(query.text.find("Path    REG_SZ    C:\\Norvexa\\"), std::string::npos) << query.text;
 
@@ -42,7 +22,7 @@ TEST(MachineToolTest, ShowsWhatTheInstallerWroteAndRunsItsCopyLines) {
   medium.Write("dll/msvcr100.dll", "runtime");
   medium.Write("dll/sub/no-subfolders.dll", "no");
   m.MapDrive('D', medium.path());
-  const Output run =
+  const NxmachineOutput run =
       Nxmachine("run 'cmd /c xcopy  \"D:\\dll\\*.*\" \"C:\\Norvexa\\*.*\" /C/Y/I'");
   EXPECT_NE(run.text.find("2 Archivo(s) copiado(s)\r\nexit code 0\n"), std::string::npos) << run.text;
   EXPECT_EQ(m.ReadFile("C:\\Norvexa\\fbclient.dll"), "cliente");
