@@ -77,6 +77,38 @@ class TFInstalacion : public ControlOwner {
   // or the bar change.
   void Log(const std::string& linea);
 
+  // --- Start-up checks, the operator's choices and remote support (app/).
+  void FormActivate();
+  void opcionesClickCheck();
+  void CambiaCarpetaClick();
+  // The folder browser: the chosen folder with "\" appended, "" when cancelled.
+  std::string Directorio();
+  void Action1Execute();
+  void BSoporteClick();
+
+  // --- The installation (install/).
+  void BComenzarClick();
+  void Calculabarra();
+  void InsFirebirdServer();
+  void InsFirebirdClient();
+  void InsProg(const std::string& Apli, const std::string& nLargo, const std::string& Ver);
+  void EnlaceMenu(const std::string& Apli, const std::string& nLargo, bool Escri);
+  void EnlaceInicio(const std::string& Apli);
+  void CreaEnlace(const std::string& destino, const std::string& argumentos,
+                  const std::string& carpetaTrabajo, const std::string& nombre,
+                  const std::string& carpeta);
+  void InsVnc();
+  void InsFtp();
+  void InsAyuda(const std::string& Apli);
+  void InsFuentes();
+  void UninstallDat(const std::string& Valor, const std::string& linea);
+  void InsRegistro(const std::string& DName, const std::string& Ver, const std::string& Apli);
+
+  // --- The schema synchronisation (its work lives in dbupdate/): "" on success, otherwise the
+  // message for the operator.
+  std::string SincronizaCambios(const std::string& Host, const std::string& puerto,
+                                const std::string& database);
+
   // --- Controls.
   TImage Imagen;
   TLabel Titulo;
