@@ -124,13 +124,15 @@ struct HostedMachine::State {
         files(drives, attributes),
         registry(f.root),
         environment(facts),
-        processes(facts, drives, environment) {
+        processes(facts, drives, environment),
+        links(files) {
     platform.files = &files;
     platform.registry = &registry;
     platform.processes = &processes;
     platform.environment = &environment;
     platform.network = &network;
     platform.clock = &clock;
+    platform.links = &links;
   }
 
   MachineFacts facts;
@@ -142,6 +144,7 @@ struct HostedMachine::State {
   HostedProcessRunner processes;
   HostedNetwork network;
   HostedClock clock;
+  HostedShellLinks links;
   Platform platform;
 };
 

@@ -180,6 +180,16 @@ class HostedNetwork : public Network {
   bool CanConnect(const std::string& host, uint16_t port, int timeoutMs) override;
 };
 
+// Shortcut files written through the machine's file system.
+class HostedShellLinks : public ShellLinks {
+ public:
+  explicit HostedShellLinks(FileSystem& files) : files_(files) {}
+  void Save(const std::string& linkPath, const ShellLink& link) override;
+
+ private:
+  FileSystem& files_;
+};
+
 class HostedClock : public Clock {
  public:
   LocalTime Now() override;

@@ -30,7 +30,8 @@ void Fill(T*& slot, T* from) {
 Platform& CurrentPlatform() {
   std::lock_guard<std::mutex> lock(PlatformMutex());
   Platform& p = Installed();
-  if (!p.files || !p.registry || !p.processes || !p.environment || !p.network || !p.clock) {
+  if (!p.files || !p.registry || !p.processes || !p.environment || !p.network || !p.clock ||
+      !p.links) {
     Platform& native = NativePlatform();
     Fill(p.files, native.files);
     Fill(p.registry, native.registry);
@@ -38,6 +39,7 @@ Platform& CurrentPlatform() {
     Fill(p.environment, native.environment);
     Fill(p.network, native.network);
     Fill(p.clock, native.clock);
+    Fill(p.links, native.links);
   }
   return p;
 }
@@ -52,6 +54,7 @@ ScopedPlatform::ScopedPlatform(const Platform& replacement) {
   if (replacement.environment) p.environment = replacement.environment;
   if (replacement.network) p.network = replacement.network;
   if (replacement.clock) p.clock = replacement.clock;
+  if (replacement.links) p.links = replacement.links;
 }
 
 ScopedPlatform::~ScopedPlatform() {

@@ -8,6 +8,7 @@
 #include "platform/network.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/shell_link.h"
 
 namespace nx {
 
@@ -18,6 +19,7 @@ struct Platform {
   Environment* environment = nullptr;
   Network* network = nullptr;
   Clock* clock = nullptr;
+  ShellLinks* links = nullptr;
 };
 
 // The current platform; the first call builds the real one (on the hosted build, the machine
