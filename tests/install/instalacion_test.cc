@@ -13,11 +13,14 @@
 #include <array>
 #include <cstdio>
 #include <filesystem>
+#include <map>
 #include <memory>
 #include <sstream>
 
 #include "app/FInstall.h"
 #include "app/producto.h"
+#include "dbupdate/conexion.h"
+#include "dbupdate/parametros.h"
 #include "platform/error.h"
 #include "platform/hosted_machine.h"
 #include "platform/platform.h"
@@ -101,6 +104,21 @@ class RefusingRegistry : public Registry {
   std::string refused_;
 };
 
+// The machine's clock whose pauses are only recorded: the schema synchronisation's fixed waits
+// are not what these tests look at.
+class RecordingClock : public Clock {
+ public:
+  explicit RecordingClock(Clock& real) : real_(real) {}
+  LocalTime Now() override { return real_.Now(); }
+  std::string FormatShortDate(const LocalTime& t) override { return real_.FormatShortDate(t); }
+  std::string FormatLongTime(const LocalTime& t) override { return real_.FormatLongTime(t); }
+  void Sleep(int milliseconds) override { pauses.push_back(milliseconds); }
+  std::vector<int> pauses;
+
+ private:
+  Clock& real_;
+};
+
 class InstalacionTest : public ::testing::Test {
  protected:
   InstalacionTest() { form_ = std::make_unique<TFInstalacion>(operador_); }
@@ -154,6 +172,8 @@ class InstalacionTest : public ::testing::Test {
   std::string Startup() { return Reg(RegRoot::kCurrentUser, kShellFolders, "Startup"); }
 
   ScratchMachine machine_;
+  RecordingClock clock_{*machine_.platform().clock};
+  ScopedPlatform pauses_{Platform{.clock = &clock_}};
   ScriptedOperator operador_;
   std::unique_ptr<TFInstalacion> form_;
   bool generation3_ = true;
@@ -302,6 +322,59 @@ TEST_F(InstalacionTest, APortTextThatIsNoNumberEndsInTheErrorReport) {
   EXPECT_EQ("Iniciando instalacion firebird.", Log().back());
   EXPECT_EQ("", Nxmachine("firewall").text);
   EXPECT_FALSE(machine_.Exists("C:\\Norvexa\\firebird3"));
+}
+
+// A failed update of the database brings back the data files saved by this run, byte for byte,
+// with the engine stopped around both copies, and the engine opens them afterwards.
+TEST_F(InstalacionTest, AFailedUpdateRestoresTheDataFiles) {
+  Prepara(true);
+  form_->Escritorio.SetChecked(false);
+  form_->BComenzar.Click();
+  ASSERT_EQ(1u, operador_.Messages().size());
+  {
+    // The customer's database already has a table the next version creates: its replay fails.
+    TConexion c;
+    LlenaParametros(c.Params(), "localhost", port_, "Gestion", kCuentaAplicacion);
+    c.Open();
+    c.ExecuteDirect("CREATE TABLE PEDIDOS (ID INTEGER)");
+    c.Close();
+  }
+  // The files as they are at rest, with the engine stopped.
+  const std::string instsvc = "\"C:\\Norvexa\\firebird3\\instsvc\" ";
+  ASSERT_EQ(0u, RunCommand(instsvc + "stop -n Norvexa3").exitCode);
+  const std::string data = "C:\\Norvexa\\DataBase\\";
+  std::map<std::string, std::string> before;
+  for (const char* f : {"Gestion3.FDB", "Gestion3X.FDB", "Gestion3FOTOS.FDB", "Gestion3Muestra.fdb"})
+    before[f] = machine_.ReadFile(data + f);
+  ASSERT_EQ(0u, RunCommand(instsvc + "start -n Norvexa3").exitCode);
+
+  // The next version's medium, installed over the first as an update of this server.
+  CopyTree(SampleMedium("gen3-newer"), machine_.root() + "/nuevo");
+  machine_.MapDrive('D', machine_.root() + "/nuevo");
+  form_ = std::make_unique<TFInstalacion>(operador_);
+  form_->SetProgramFolder("D:\\");
+  form_->FormCreate();
+  Activa("C:\\Norvexa\\", port_);
+  form_->SwnxFirebird = form_->SwDbnx = form_->SwServidor = true;
+  form_->opciones.SetChecked(0, false);
+  form_->Escritorio.SetChecked(false);
+  form_->BComenzar.Click();
+
+  ASSERT_EQ(2u, operador_.Messages().size());
+  EXPECT_EQ(0u, operador_.Messages()[1].rfind("No se puede hacer la instalación.\r", 0)) << operador_.Messages()[1];
+  EXPECT_TRUE(form_->Closed());
+  for (const auto& [file, bytes] : before) EXPECT_TRUE(bytes == machine_.ReadFile(data + file)) << file << " changed";
+  EXPECT_TRUE(machine_.Exists(data + "copia-Gestion3X.FDB"));
+  std::vector<std::string> log = Log();
+  EXPECT_TRUE(InOrder(log, {"Realizando copia de seguridad de archivos...",
+                            "Parado servicio firebird3 para copiar los ficheros de datos",
+                            "Arrancado servicio firebird3 tras copiar los ficheros de datos",
+                            "Recuperando copia de seguridad de archivos...",
+                            "Parado servicio firebird3 para copiar los ficheros de datos",
+                            "Arrancado servicio firebird3 tras copiar los ficheros de datos"}));
+  EXPECT_EQ(1u, Count(log, "Ejecutando actualizador")) << "the updater does not run again";
+  EXPECT_EQ(std::vector<std::string>{"1.2.3"}, Query(port_, "Gestion", "select version from configuracion"));
+  EXPECT_EQ(std::vector<std::string>{"1.2.3"}, Query(port_, "GestionX", "select version from ejecutable"));
 }
 
 class GeneracionTest : public InstalacionTest, public ::testing::WithParamInterface<bool> {};
