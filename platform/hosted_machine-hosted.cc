@@ -125,7 +125,8 @@ struct HostedMachine::State {
         registry(f.root),
         environment(facts),
         processes(facts, drives, environment),
-        shell(files, processes) {
+        shell(files, processes),
+        links(files) {
     platform.files = &files;
     platform.registry = &registry;
     platform.processes = &processes;
@@ -133,6 +134,7 @@ struct HostedMachine::State {
     platform.network = &network;
     platform.clock = &clock;
     platform.shell = &shell;
+    platform.links = &links;
   }
 
   MachineFacts facts;
@@ -146,6 +148,7 @@ struct HostedMachine::State {
   HostedClock clock;
   HostedShell shell;
   std::unique_ptr<HostedSystemInfo> system;
+  HostedShellLinks links;
   Platform platform;
 };
 

@@ -31,7 +31,7 @@ Platform& CurrentPlatform() {
   std::lock_guard<std::mutex> lock(PlatformMutex());
   Platform& p = Installed();
   if (!p.files || !p.registry || !p.processes || !p.environment || !p.network || !p.clock ||
-      !p.system || !p.shell) {
+      !p.system || !p.shell || !p.links) {
     Platform& native = NativePlatform();
     Fill(p.files, native.files);
     Fill(p.registry, native.registry);
@@ -41,6 +41,7 @@ Platform& CurrentPlatform() {
     Fill(p.clock, native.clock);
     Fill(p.system, native.system);
     Fill(p.shell, native.shell);
+    Fill(p.links, native.links);
   }
   return p;
 }
@@ -57,6 +58,7 @@ ScopedPlatform::ScopedPlatform(const Platform& replacement) {
   if (replacement.clock) p.clock = replacement.clock;
   if (replacement.system) p.system = replacement.system;
   if (replacement.shell) p.shell = replacement.shell;
+  if (replacement.links) p.links = replacement.links;
 }
 
 ScopedPlatform::~ScopedPlatform() {
