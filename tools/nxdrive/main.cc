@@ -33,6 +33,7 @@
 #include "app/qt/look.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "tools/nxdrive/fault.h"
 #include "tools/nxdrive/script.h"
 
 namespace nx::drive {
@@ -408,6 +409,13 @@ int Main(int argc, char** argv) {
     CurrentPlatform();
   } catch (const OsError& e) {
     std::fprintf(stderr, "nxdrive: no machine to run on (NXSETUP_MACHINE): %s\n", e.what());
+    return kExitCannotStart;
+  }
+  std::unique_ptr<FaultScope> fault;
+  try {
+    fault = ArmFaultFromEnvironment();
+  } catch (const std::invalid_argument& e) {
+    std::fprintf(stderr, "nxdrive: %s\n", e.what());
     return kExitCannotStart;
   }
 
