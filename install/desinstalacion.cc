@@ -13,12 +13,9 @@ namespace nx {
 
 void TFInstalacion::UninstallDat(const std::string& Valor, const std::string& linea) {
   const std::string fichero = Path.Text() + "UnInstall.dat";
-  LineList lista;
-  if (ExisteFichero(fichero)) {
-    lista = LineList::Load(fichero, LineList::IfMissing::kThrow);
-  } else {
-    lista.Add("[Norvexa UnInstall]");
-  }
+  // Loaded even when it seems missing: a save cut short is finished by the load.
+  LineList lista = LineList::Load(fichero, LineList::IfMissing::kEmpty);
+  if (lista.lines().empty()) lista.Add("[Norvexa UnInstall]");
   lista.Replace(Valor, Valor + "=" + linea + "," + LogTimestamp(CurrentPlatform().clock->Now()));
   lista.Save(fichero);
 }

@@ -125,6 +125,10 @@ void TFInstalacion::BComenzarClick() {
     return;
   }
 
+  // The port shown is the one the operator may have typed over activation's: the engine's
+  // configuration takes it, so the update and the updater must talk to it too.
+  if (std::optional<int> typed = PuertoDeTexto(LPuerto.Text())) puerto = *typed;
+
   // 5 to 8.
   Calculabarra();
   CreaCarpetas(path);

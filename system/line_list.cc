@@ -23,11 +23,22 @@ void DeleteQuietly(FileSystem& files, const std::string& path) {
   }
 }
 
+// A save cut off between its two renames leaves the file missing and its previous, whole
+// content beside it: that content takes its place again before the file is read (and rewritten).
+void ReinstateOld(FileSystem& files, const std::string& path) {
+  try {
+    if (!files.FileExists(path) && files.FileExists(path + kOldSuffix)) files.MoveFile(path + kOldSuffix, path);
+  } catch (const OsError&) {
+    // Then the file reads as missing, as it is.
+  }
+}
+
 }  // namespace
 
 LineList LineList::Load(const std::string& path, IfMissing ifMissing) {
   std::string bytes;
   try {
+    ReinstateOld(*CurrentPlatform().files, path);
     bytes = CurrentPlatform().files->ReadFile(path);
   } catch (const OsError& e) {
     const bool missing = e.code() == kErrorFileNotFound || e.code() == kErrorPathNotFound;

@@ -101,6 +101,19 @@ TEST_F(LineListFileTest, MissingFileIsEmptyOrAnErrorAsAsked) {
   }
 }
 
+// A save cut off between moving the old file aside and putting the new one in its place (a
+// power cut, a killed installer): the next load finds the previous list again.
+TEST_F(LineListFileTest, ASaveCutBetweenItsRenamesIsUndoneByTheNextLoad) {
+  files().WriteFile("C:\\fb\\UnInstall.dat.nxold", "[Norvexa UnInstall]\r\nFirebird3=x\r\n");
+  files().WriteFile("C:\\fb\\UnInstall.dat.nxnew", "[Norvexa UnInstall]\r\nFirebird3=x\r\nGestion=y\r\n");
+  EXPECT_EQ(LineList::Load("C:\\fb\\UnInstall.dat", LineList::IfMissing::kThrow).lines(),
+            (Lines{"[Norvexa UnInstall]", "Firebird3=x"}));
+  EXPECT_FALSE(files().FileExists("C:\\fb\\UnInstall.dat.nxold"));
+  // A leftover beside a file that is there is no older list: the file is read.
+  files().WriteFile("C:\\fb\\UnInstall.dat.nxold", "[Norvexa UnInstall]\r\n");
+  EXPECT_EQ(LineList::Load("C:\\fb\\UnInstall.dat", LineList::IfMissing::kThrow).lines().size(), 2u);
+}
+
 TEST_F(LineListFileTest, SavesInTheCodePageWithCrLfAndReadsBackTheSame) {
   files().WriteFile("C:\\fb\\databases.conf", std::string("\xFF\xFE" "#\0 \0\xE9\0\n\0", 10));
   LineList list = LineList::Load("C:\\fb\\databases.conf", LineList::IfMissing::kThrow);
