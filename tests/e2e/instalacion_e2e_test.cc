@@ -171,8 +171,12 @@ TEST_F(E2e, UpdateWithTheNewerMedium) {
   std::vector<fs::path> stamps;
   for (const auto& e : fs::directory_iterator(machine_.HostPath(std::string(kApp) + "old"))) stamps.push_back(e.path());
   ASSERT_EQ(1u, stamps.size());
-  for (const auto& [name, bytes] : application)
+  // The copy takes the folder's own files, not its subfolders (help, ...), which the medium
+  // installs whole again.
+  for (const auto& [name, bytes] : application) {
+    if (name.find('/') != std::string::npos) continue;
     EXPECT_TRUE(bytes == ReadHostFile((stamps[0] / "Gestion" / name).string())) << name;
+  }
   for (const auto& [name, bytes] : data) {
     if (name.rfind("Gestion3", 0) != 0) continue;
     EXPECT_TRUE(bytes == ReadHostFile((stamps[0] / "database" / name).string())) << name;
@@ -223,6 +227,7 @@ TEST_F(E2e, AFailedUpdateBringsBackTheFilesByteForByte) {
   }
   const std::map<std::string, std::string> dataAfter = DataFilesAtRest();
   for (const auto& [name, bytes] : data) {
+    if (name.rfind("Gestion3", 0) != 0) continue;  // the test database is opened at every activation
     ASSERT_TRUE(dataAfter.count(name)) << name;
     EXPECT_TRUE(bytes == dataAfter.at(name)) << name << " differs";
   }
