@@ -79,7 +79,8 @@ class SmallDisk {
 ::testing::AssertionResult EndedCleanly(const Drive& run) {
   if (!run.exited() || run.code() != 0)
     return ::testing::AssertionFailure() << "exit " << run.code() << " signal " << run.signal() << "\n" << run.out() << run.err();
-  if (run.out().find("\nmessage: ") == std::string::npos && run.out().find("\nerror: ") == std::string::npos)
+  const std::string out = "\n" + run.out();
+  if (out.find("\nmessage: ") == std::string::npos && out.find("\nerror: ") == std::string::npos)
     return ::testing::AssertionFailure() << "neither a message nor an error shown\n" << run.out();
   return ::testing::AssertionSuccess();
 }
