@@ -21,7 +21,7 @@ class NxdriveTest : public WindowTest {
  protected:
   NxdriveTest() {
     machine_.WriteFile("D:\\nxSetup.ini",
-                       "[APLICACION]\nAPLICACION=Gestion\nNOMBRE=Norvexa Gestión\nVERSION=1.2.3\nFIREBIRD=\n");
+                       ToSystemCodePage("[APLICACION]\nAPLICACION=Gestion\nNOMBRE=Norvexa Gestión\nVERSION=1.2.3\nFIREBIRD=\n"));
   }
   DriveRun Drive(const std::string& script, const std::string& arguments = "") {
     const std::string file = dir_.Write("script.txt", script);
