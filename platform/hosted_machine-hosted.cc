@@ -125,6 +125,7 @@ struct HostedMachine::State {
         registry(f.root),
         environment(facts),
         processes(facts, drives, environment),
+        shell(files, processes),
         links(files) {
     platform.files = &files;
     platform.registry = &registry;
@@ -133,6 +134,7 @@ struct HostedMachine::State {
     platform.network = &network;
     platform.clock = &clock;
     platform.links = &links;
+    platform.shell = &shell;
   }
 
   MachineFacts facts;
@@ -144,7 +146,9 @@ struct HostedMachine::State {
   HostedProcessRunner processes;
   HostedNetwork network;
   HostedClock clock;
+  HostedShell shell;
   HostedShellLinks links;
+  std::unique_ptr<HostedSystemInfo> system;
   Platform platform;
 };
 
@@ -207,6 +211,8 @@ HostedMachine::HostedMachine(const std::string& rootIn) {
   facts.userName = FindProfileValue(text, "Machine", "UserName").value_or(kUserName);
   facts.computerName = FindProfileValue(text, "Machine", "ComputerName").value_or(kComputerName);
   state_ = std::make_unique<State>(facts);
+  state_->system = std::make_unique<HostedSystemInfo>(*this);
+  state_->platform.system = state_->system.get();
 }
 
 HostedMachine::~HostedMachine() = default;

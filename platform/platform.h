@@ -8,7 +8,9 @@
 #include "platform/network.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/shell.h"
 #include "platform/shell_link.h"
+#include "platform/system_info.h"
 
 namespace nx {
 
@@ -19,6 +21,8 @@ struct Platform {
   Environment* environment = nullptr;
   Network* network = nullptr;
   Clock* clock = nullptr;
+  SystemInfo* system = nullptr;
+  Shell* shell = nullptr;
   ShellLinks* links = nullptr;
 };
 

@@ -14,6 +14,7 @@
 
 #include "child_process.h"
 #include "dbupdate/database_error.h"
+#include "dbupdate/password.h"
 #include "dbupdate/transaccion.h"
 #include "platform/platform.h"
 #include "platform/text.h"
@@ -451,6 +452,49 @@ TEST_F(SincronizaTest, DatabasesThatCannotBeReached) {
                                             kFinFallo}));
   EXPECT_EQ(clock_.pauses, (std::vector<int>{1000, 2000, 3000}));
   EXPECT_TRUE(commands_.empty());
+}
+
+// The administrator's password changed for the life of the object: the services manager then
+// refuses the reset while the application's account still connects.
+class OtherAdministratorPassword {
+ public:
+  explicit OtherAdministratorPassword(const std::string& port) : port_(port) {
+    Set(ProductPassword(), kOther);
+  }
+  ~OtherAdministratorPassword() { Set(kOther, ProductPassword()); }
+
+ private:
+  static constexpr char kOther[] = "Otra12";
+  void Set(const std::string& from, const std::string& to) {
+    TConexion con;
+    LlenaParametros(con.Params(), "localhost", port_, "Gestion", kCuentaAdministrador);
+    con.Params()[2] = "Password=" + from;
+    con.Open();
+    con.ExecuteDirect("ALTER USER SYSDBA PASSWORD '" + to + "'");
+  }
+  std::string port_;
+};
+
+TEST_F(SincronizaTest, AResetThatCannotAttachIsLoggedTwiceAndStopsTheUpdate) {
+  Databases("1.2.3", kTraza, UpdateScript("1.2.4", {Traza("1", "1.2.4", 1)}));
+  std::string result;
+  {
+    OtherAdministratorPassword refused(Port());
+    result = Run();
+  }
+  EXPECT_EQ(result, kProblemas);
+  const std::vector<std::string> clean = CleanLog();
+  std::vector<std::string> expected(clean.begin(), clean.begin() + 4);
+  for (const char* line : {"No se puede continuar. problema a reiniciar la base de datos",
+                           "Reseteando base de datos startup.",
+                           "No se puede continuar. problema a reiniciar la base de datos", kFinFallo})
+    expected.push_back(line);
+  EXPECT_EQ(log_, expected);
+  EXPECT_EQ(clock_.pauses, std::vector<int>{2000});
+  EXPECT_TRUE(con_.Connected());
+  EXPECT_TRUE(conX_.Connected());
+  EXPECT_EQ(Marks(), "1N");
+  EXPECT_EQ(Trace(), "");
 }
 
 TEST_F(SincronizaTest, AnUnguardedErrorReachesTheCaller) {
