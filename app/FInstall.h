@@ -166,6 +166,7 @@ class TFInstalacion : public ControlOwner {
   // The Windows version record's major version, as the start-up checks read it; 0 when Windows
   // did not deliver it (or the checks have not run).
   uint32_t windowsMajor_ = 0;
+
   // --- The installation's own helpers (install/).
   void ConectaInstalar();  // BComenzar runs BComenzarClick
   // A TCP connection to Host on the port in LPuerto within Ping's time-out; false for a port

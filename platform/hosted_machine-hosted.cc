@@ -133,8 +133,8 @@ struct HostedMachine::State {
     platform.environment = &environment;
     platform.network = &network;
     platform.clock = &clock;
-    platform.shell = &shell;
     platform.links = &links;
+    platform.shell = &shell;
   }
 
   MachineFacts facts;
@@ -147,8 +147,8 @@ struct HostedMachine::State {
   HostedNetwork network;
   HostedClock clock;
   HostedShell shell;
-  std::unique_ptr<HostedSystemInfo> system;
   HostedShellLinks links;
+  std::unique_ptr<HostedSystemInfo> system;
   Platform platform;
 };
 

@@ -39,9 +39,9 @@ Platform& CurrentPlatform() {
     Fill(p.environment, native.environment);
     Fill(p.network, native.network);
     Fill(p.clock, native.clock);
+    Fill(p.links, native.links);
     Fill(p.system, native.system);
     Fill(p.shell, native.shell);
-    Fill(p.links, native.links);
   }
   return p;
 }
@@ -56,9 +56,9 @@ ScopedPlatform::ScopedPlatform(const Platform& replacement) {
   if (replacement.environment) p.environment = replacement.environment;
   if (replacement.network) p.network = replacement.network;
   if (replacement.clock) p.clock = replacement.clock;
+  if (replacement.links) p.links = replacement.links;
   if (replacement.system) p.system = replacement.system;
   if (replacement.shell) p.shell = replacement.shell;
-  if (replacement.links) p.links = replacement.links;
 }
 
 ScopedPlatform::~ScopedPlatform() {

@@ -9,8 +9,8 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
-#include "platform/system_info.h"
 #include "platform/shell_link.h"
+#include "platform/system_info.h"
 
 namespace nx {
 
