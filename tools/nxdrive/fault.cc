@@ -21,8 +21,9 @@ enum class Kind { kWrite, kMove, kRun };
 
 [[noreturn]] void KillGroup() {
   // The whole group: this program and the copy it waits for; the engine runs in a session of
-  // its own and lives on, as a service would.
-  ::kill(0, SIGKILL);
+  // its own and lives on, as a service would. A group this program does not lead (it could not
+  // make its own) is its parent's: then only itself.
+  ::kill(::getpgrp() == ::getpid() ? 0 : ::getpid(), SIGKILL);
   ::_exit(137);
 }
 
