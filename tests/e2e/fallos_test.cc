@@ -90,6 +90,7 @@ struct KillPoint {
   const char* fault;        // NXSETUP_FAULT of the first run
   const char* lastLogLine;  // the last line the killed run wrote
 };
+void PrintTo(const KillPoint& point, std::ostream* os) { *os << point.name; }
 
 class KilledInstallation : public E2eTest, public ::testing::WithParamInterface<KillPoint> {};
 
