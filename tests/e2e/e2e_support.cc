@@ -221,7 +221,7 @@ std::map<std::string, std::string> E2eTest::DataFilesAtRest() {
   return files;
 }
 
-::testing::AssertionResult E2eTest::TextFilesWhole() {
+::testing::AssertionResult E2eTest::TextFilesWhole(bool engineFolder) {
   std::string problems;
   auto lineList = [&](const std::string& windowsFile) {
     if (!machine_.Exists(windowsFile)) return;
@@ -229,9 +229,12 @@ std::map<std::string, std::string> E2eTest::DataFilesAtRest() {
     if (bytes.size() < 2 || bytes.compare(bytes.size() - 2, 2, "\r\n") != 0)
       problems += windowsFile + " does not end with a whole line\n";
   };
-  for (const std::string& f : {aliasFile(), std::string("C:\\Norvexa\\firebird") + gen() + "\\firebird.conf",
-                               std::string("C:\\Norvexa\\UnInstall.dat"), std::string("C:\\Norvexa\\Install.log")})
-    lineList(f);
+  if (engineFolder) {
+    lineList(aliasFile());
+    lineList("C:\\Norvexa\\firebird" + gen() + "\\firebird.conf");
+  }
+  lineList("C:\\Norvexa\\UnInstall.dat");
+  lineList("C:\\Norvexa\\Install.log");
   // The host names are joined by the copy tool (which may end them with its end-of-file mark):
   // the system's own names must still be there, whole.
   if (machine_.ReadFile("C:\\Windows\\System32\\drivers\\etc\\hosts").find("127.0.0.1       localhost\r\n") ==

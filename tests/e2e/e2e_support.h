@@ -91,8 +91,9 @@ class E2eTest : public ::testing::Test {
   std::map<std::string, std::string> DataFilesAtRest();
   void StopEngines();
 
-  // The machine's text files are whole: each one is absent or ends as its writer ends it.
-  ::testing::AssertionResult TextFilesWhole();
+  // The machine's text files are whole: each one is absent or ends as its writer ends it; those
+  // of the engine folder (alias file, configuration) only when engineFolder.
+  ::testing::AssertionResult TextFilesWhole(bool engineFolder = true);
   // Every alias of the engine's alias file that names a data file opens through the engine.
   ::testing::AssertionResult EveryDatabaseOpens();
 
