@@ -26,6 +26,7 @@
 #include "platform/platform.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "system/errors.h"
 #include "system/registry_access.h"
 #include "tests/app/support/scripted_operator.h"
 #include "tests/engine/engine_fixture.h"
@@ -322,6 +323,17 @@ TEST_F(InstalacionTest, APortTextThatIsNoNumberEndsInTheErrorReport) {
   EXPECT_EQ("Iniciando instalacion firebird.", Log().back());
   EXPECT_EQ("", Nxmachine("firewall").text);
   EXPECT_FALSE(machine_.Exists("C:\\Norvexa\\firebird3"));
+}
+
+// An error outside the protected block reaches whoever called the handler (the window system,
+// which shows it); the window stays open and nothing is restored.
+TEST_F(InstalacionTest, AnErrorOutsideTheProtectedBlockLeavesTheWindowOpen) {
+  Prepara(true);
+  machine_.WriteFile("C:\\Norvexa", "un fichero donde iría la carpeta");
+  EXPECT_THROW(form_->BComenzar.Click(), EInOutError);
+  EXPECT_FALSE(form_->Closed());
+  EXPECT_TRUE(operador_.Messages().empty());
+  EXPECT_EQ("", Reg(RegRoot::kLocalMachine, "\\SOFTWARE\\Norvexa", "Path"));
 }
 
 // A failed update of the database brings back the data files saved by this run, byte for byte,
