@@ -72,7 +72,7 @@ TEST_P(MediumLayoutTest, BuiltFromNothingWithEverythingTheInstallerExpects) {
   machine.MapDrive('E', options.output);
   const std::string ini = "E:\\\\nxSetup.ini";
   EXPECT_EQ("Gestion", ReadProfileString(ini, "APLICACION", "APLICACION", ""));
-  EXPECT_EQ("Gestion.exe", ReadProfileString(ini, "APLICACION", "EJECUTABLE", ""));
+  EXPECT_EQ("nxGestion", ReadProfileString(ini, "APLICACION", "EJECUTABLE", ""));
   EXPECT_EQ("Norvexa Gestión", ReadProfileString(ini, "APLICACION", "NOMBRE", ""));
   EXPECT_EQ("1.2.3", ReadProfileString(ini, "APLICACION", "VERSION", ""));
   EXPECT_EQ(layout.generation3 ? "3" : "", ReadProfileString(ini, "APLICACION", "FIREBIRD", "?"));
@@ -192,6 +192,22 @@ TEST_F(MediumDatabasesTest, NewerUpdateDatabaseBringsTheBaseMainDatabaseToItsVer
   EXPECT_EQ(Rows("Nueva", columns), Rows("Gestion3", columns));
 }
 
+TEST_F(MediumDatabasesTest, BrokenMediumRefusesItsThirdPendingChangeOnly) {
+  Serve("gen3");
+  std::string brokenUpdate = server_->dataFolder() + "/broken-X.fdb";
+  fs::copy_file(SampleMedium("gen3-broken") + "/DataBase/Gestion3X.FDB", brokenUpdate);
+  server_->SetAlias("RotaX", brokenUpdate);
+  std::vector<std::string> pending =
+      Rows("RotaX",
+           "select id_cambio from cambios_bd where replace(version,'.','')>'123' and "
+           "replace(version,'.','')<='130' and id_cambio>0 and aplicado='N' order by version, orden");
+  ASSERT_EQ((std::vector<std::string>{"8", "9", "10", "11", "12"}), pending);
+  for (const char* id : {"8", "9"})
+    Execute("Gestion3", Rows("RotaX", std::string("select sentencia from cambios_bd where id_cambio=") + id).at(0));
+  EXPECT_THROW(Execute("Gestion3", Rows("RotaX", "select sentencia from cambios_bd where id_cambio=10").at(0)),
+               EDatabaseError);
+}
+
 TEST(MediumProgramsTest, UpdaterReadsTheUpdateDatabaseAndPlacesTheProgram) {
   ScratchMachine machine;
   machine.MapDrive('E', SampleMedium("gen3"));
@@ -215,8 +231,8 @@ TEST(MediumProgramsTest, UpdaterReadsTheUpdateDatabaseAndPlacesTheProgram) {
   EXPECT_EQ("localhost/" + std::to_string(engine.port) + ":GestionX", medium::RunField(runs[0], "database"));
   EXPECT_EQ("1.2.3", medium::RunField(runs[0], "version"));
   EXPECT_EQ("NO", medium::RunField(runs[0], "flag"));
-  EXPECT_EQ("C:\\Norvexa\\Gestion\\Gestion.exe", medium::RunField(runs[0], "written"));
-  EXPECT_NE(std::string::npos, machine.ReadFile("C:\\Norvexa\\Gestion\\Gestion.exe").find("1.2.3"));
+  EXPECT_EQ("C:\\Norvexa\\Gestion\\nxGestion.exe", medium::RunField(runs[0], "written"));
+  EXPECT_NE(std::string::npos, machine.ReadFile("C:\\Norvexa\\Gestion\\nxGestion.exe").find("1.2.3"));
   EXPECT_EQ("", medium::RunField(runs[1], "connected"));
   EXPECT_NE("", medium::RunField(runs[1], "error"));
 }
