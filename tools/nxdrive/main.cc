@@ -76,9 +76,10 @@ void SendConsolesTo(const std::string& file) {
 }
 
 // One line of the transcript: carriage returns and line feeds shown as \r and \n.
-void Print(const std::string& line) {
+// Carriage returns and line feeds as \\r and \\n, so that a text stays on one line.
+std::string Visible(const std::string& text) {
   std::string out;
-  for (char c : line) {
+  for (char c : text) {
     if (c == '\r') {
       out += "\\r";
     } else if (c == '\n') {
@@ -87,7 +88,11 @@ void Print(const std::string& line) {
       out += c;
     }
   }
-  std::fputs((out + "\n").c_str(), Transcript());
+  return out;
+}
+
+void Print(const std::string& line) {
+  std::fputs((Visible(line) + "\n").c_str(), Transcript());
   std::fflush(Transcript());
 }
 
@@ -142,7 +147,7 @@ class DriverOperator final : public Operator {
  private:
   Answer Ask(const std::string& text, const std::string& caption, bool withCancel) {
     Print("question: [" + caption + "] " + text);
-    if (answers_.empty()) Unanswered("question [" + caption + "] " + text);
+    if (answers_.empty()) Unanswered("question [" + caption + "] " + Visible(text));
     const QueuedAnswer next = answers_.front();
     answers_.pop_front();
     if (next.answer == Answer::kCancel && !withCancel) {
