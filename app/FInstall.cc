@@ -142,6 +142,8 @@ TFInstalacion::TFInstalacion(Operator& operador)
 
   Action1.Caption = "Action1";
   Action1.ShortCut = TAction::kCtrl | TAction::kAlt | 'L';  // 49228
+
+  WireChoiceHandlers();
 }
 
 void TFInstalacion::SetCaption(const std::string& caption) {
@@ -245,6 +247,7 @@ void TFInstalacion::Log(const std::string& linea) {
   const std::string escrita = AppendInstallLog(Path.Text(), linea);
   Llinea.SetText(escrita);
   PBar.SetPosition(PBar.Position() + 1);
+  if (OnLog) OnLog(linea);
   ProcessMessages();
 }
 

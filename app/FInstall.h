@@ -3,6 +3,7 @@
 // handlers. It knows no toolkit: a view (FormView) shows it and hands it the operator's actions,
 // and the operator's dialogs go through an Operator. Tests drive it directly.
 
+#include <cstdint>
 #include <functional>
 #include <optional>
 #include <string>
@@ -76,8 +77,12 @@ class TFInstalacion : public ControlOwner {
   // pending messages. A log file that cannot be written raises EInOutError before the status line
   // or the bar change.
   void Log(const std::string& linea);
+  // Hears each line Log has written (without its time stamp); for whoever records a run.
+  std::function<void(const std::string& linea)> OnLog;
 
   // --- Start-up checks, the operator's choices and remote support (app/).
+  // Runs the start-up checks on the first activation only: the window is activated again after
+  // every box it shows, and checks run again would undo the operator's choices.
   void FormActivate();
   void opcionesClickCheck();
   void CambiaCarpetaClick();
@@ -153,6 +158,15 @@ class TFInstalacion : public ControlOwner {
   std::string FBPATH;
 
  private:
+  // Start-up checks and choices (app/).
+  void WireChoiceHandlers();
+  bool ConnectionAnswers();
+  void ApplyDriveRule();
+  bool activated_ = false;
+  // The Windows version record's major version, as the start-up checks read it; 0 when Windows
+  // did not deliver it (or the checks have not run).
+  uint32_t windowsMajor_ = 0;
+
   void ControlChanged(const TControl& control) override;
   void FormChanged();
   // nxsetup.png from the program's folder when it is there and a sound picture; else the

@@ -14,6 +14,7 @@
 namespace nx {
 
 class TConsulta;
+class TTransaccion;
 struct ConnectionState;
 
 class TConexion {
@@ -41,6 +42,7 @@ class TConexion {
 
  private:
   friend class TConsulta;
+  friend class TTransaccion;
   std::unique_ptr<ConnectionState> state_;
 };
 

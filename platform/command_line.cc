@@ -1,12 +1,8 @@
 #include "platform/command_line.h"
 
+#include "platform/text.h"
+
 namespace nx {
-
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-}  // namespace
 
 std::vector<std::string> SplitCommandLine(const std::string& line) {
   std::vector<std::string> words;

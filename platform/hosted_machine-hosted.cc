@@ -124,13 +124,15 @@ struct HostedMachine::State {
         files(drives, attributes),
         registry(f.root),
         environment(facts),
-        processes(facts, drives, environment) {
+        processes(facts, drives, environment),
+        shell(files, processes) {
     platform.files = &files;
     platform.registry = &registry;
     platform.processes = &processes;
     platform.environment = &environment;
     platform.network = &network;
     platform.clock = &clock;
+    platform.shell = &shell;
   }
 
   MachineFacts facts;
@@ -142,6 +144,8 @@ struct HostedMachine::State {
   HostedProcessRunner processes;
   HostedNetwork network;
   HostedClock clock;
+  HostedShell shell;
+  std::unique_ptr<HostedSystemInfo> system;
   Platform platform;
 };
 
@@ -204,6 +208,8 @@ HostedMachine::HostedMachine(const std::string& rootIn) {
   facts.userName = FindProfileValue(text, "Machine", "UserName").value_or(kUserName);
   facts.computerName = FindProfileValue(text, "Machine", "ComputerName").value_or(kComputerName);
   state_ = std::make_unique<State>(facts);
+  state_->system = std::make_unique<HostedSystemInfo>(*this);
+  state_->platform.system = state_->system.get();
 }
 
 HostedMachine::~HostedMachine() = default;

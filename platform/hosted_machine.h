@@ -17,13 +17,15 @@
 //
 // Host layout of the root: C/ (drive C:), drives.txt (further drives), registry.txt (the
 // registry, a text file rewritten atomically under registry.lock), machine.ini (the machine's
-// facts). Read-only, hidden and system attributes live in a file ":attributes" in each folder
+// facts and settings). Read-only, hidden and system attributes live in a file ":attributes" in each folder
 // (a name no Windows path can reach); listings never show it.
 
 #include <map>
 #include <memory>
 #include <optional>
 #include <string>
+#include <utility>
+#include <vector>
 
 #include "platform/platform.h"
 
@@ -57,8 +59,21 @@ class HostedMachine {
   // Host path back to the Windows path of the drive holding it; std::nullopt outside every drive.
   std::optional<std::string> WindowsPath(const std::string& hostPath) const;
 
-  // The machine's platform: files, registry, processes, environment, network, clock.
+  // The machine's platform: files, registry, processes, environment, network, clock, system
+  // facts, shell.
   Platform& platform();
+
+  // Settings of the machine, read afresh at every use (another process may change them):
+  //   winver  the version GetVersionExW reports, "MAJOR.MINOR" ("6.1", Windows 7, by default;
+  //           "5.1" XP, "5.0" 2000, "4.0" NT 4), or "none" for a call that fails;
+  //   admin   "yes" (the default) when the program runs as an administrator, or "no".
+  // Every setting with its value (defaults included), in this order.
+  std::vector<std::pair<std::string, std::string>> Settings() const;
+  // OsError(kErrorInvalidParameter) for a name that is no setting.
+  std::string Setting(const std::string& name) const;
+  // Names without regard to case; OsError(kErrorInvalidParameter) naming what is wrong for an
+  // unknown name or a value the setting does not take. Nothing is written then.
+  void SetSetting(const std::string& name, const std::string& value);
 
  private:
   struct State;

@@ -15,6 +15,8 @@
 
 namespace nx {
 
+class HostedMachine;
+
 // Where a machine keeps its records, relative to its root.
 inline constexpr const char* kMachineRecordFile = "machine.ini";
 inline constexpr const char* kDriveMapFile = "drives.txt";
@@ -22,6 +24,7 @@ inline constexpr const char* kRegistryFile = "registry.txt";
 inline constexpr const char* kRegistryLockFile = "registry.lock";
 inline constexpr const char* kAttributesLockFile = "attributes.lock";
 inline constexpr const char* kDrivesLockFile = "drives.lock";
+inline constexpr const char* kMachineLockFile = "machine.lock";
 // The per-folder attribute record. A ':' cannot occur in a Windows name, so no Windows path
 // reaches it and listings never show it.
 inline constexpr const char* kAttributeSidecar = ":attributes";
@@ -178,6 +181,29 @@ class HostedNetwork : public Network {
  public:
   uint32_t GetTcpTable(void* buffer, uint32_t* size, bool sort) override;
   bool CanConnect(const std::string& host, uint16_t port, int timeoutMs) override;
+};
+
+// Answers from the machine's settings (HostedMachine::Settings), read at every call.
+class HostedSystemInfo : public SystemInfo {
+ public:
+  explicit HostedSystemInfo(const HostedMachine& machine) : machine_(machine) {}
+  std::optional<WindowsVersion> Version() override;
+  bool IsAdministrator() override;
+
+ private:
+  const HostedMachine& machine_;
+};
+
+// "open" through the machine's process runner: the file, quoted, as the command line.
+class HostedShell : public Shell {
+ public:
+  HostedShell(FileSystem& files, ProcessRunner& processes) : files_(files), processes_(processes) {}
+  bool Open(const std::string& file, const std::string& parameters, const std::string& folder,
+            uint16_t showMode) override;
+
+ private:
+  FileSystem& files_;
+  ProcessRunner& processes_;
 };
 
 class HostedClock : public Clock {

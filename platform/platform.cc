@@ -30,7 +30,8 @@ void Fill(T*& slot, T* from) {
 Platform& CurrentPlatform() {
   std::lock_guard<std::mutex> lock(PlatformMutex());
   Platform& p = Installed();
-  if (!p.files || !p.registry || !p.processes || !p.environment || !p.network || !p.clock) {
+  if (!p.files || !p.registry || !p.processes || !p.environment || !p.network || !p.clock ||
+      !p.system || !p.shell) {
     Platform& native = NativePlatform();
     Fill(p.files, native.files);
     Fill(p.registry, native.registry);
@@ -38,6 +39,8 @@ Platform& CurrentPlatform() {
     Fill(p.environment, native.environment);
     Fill(p.network, native.network);
     Fill(p.clock, native.clock);
+    Fill(p.system, native.system);
+    Fill(p.shell, native.shell);
   }
   return p;
 }
@@ -52,6 +55,8 @@ ScopedPlatform::ScopedPlatform(const Platform& replacement) {
   if (replacement.environment) p.environment = replacement.environment;
   if (replacement.network) p.network = replacement.network;
   if (replacement.clock) p.clock = replacement.clock;
+  if (replacement.system) p.system = replacement.system;
+  if (replacement.shell) p.shell = replacement.shell;
 }
 
 ScopedPlatform::~ScopedPlatform() {

@@ -8,6 +8,8 @@
 #include "platform/network.h"
 #include "platform/process.h"
 #include "platform/registry.h"
+#include "platform/shell.h"
+#include "platform/system_info.h"
 
 namespace nx {
 
@@ -18,6 +20,8 @@ struct Platform {
   Environment* environment = nullptr;
   Network* network = nullptr;
   Clock* clock = nullptr;
+  SystemInfo* system = nullptr;
+  Shell* shell = nullptr;
 };
 
 // The current platform; the first call builds the real one (on the hosted build, the machine

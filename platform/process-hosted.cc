@@ -58,8 +58,6 @@ CapturedLine& Captured() {
 constexpr const char* kSystemFolder = "C:\\Windows\\System32";
 constexpr const char* kWindowsFolder = "C:\\Windows";
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
 struct Program {
   std::string windows;
   std::string host;

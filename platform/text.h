@@ -7,6 +7,9 @@
 
 namespace nx {
 
+// A blank between words of a command line or a settings line: space or tab.
+inline bool IsBlank(char c) { return c == ' ' || c == '\t'; }
+
 enum CodePage : int { kCodePageLatin1 = 28591, kCodePageWindows1252 = 1252 };
 
 // The machine's 8-bit (ANSI) code page: 1252 on the hosted machine, GetACP() on Windows.

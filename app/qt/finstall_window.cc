@@ -60,16 +60,6 @@ QKeySequence ToKeySequence(uint16_t shortCut) {
   return QKeySequence(QKeyCombination(mods, static_cast<Qt::Key>(key)));
 }
 
-// What the operator does reaches the window's handlers here; an error a handler raises is shown
-// to the operator, as the application's default error handler does, and the window carries on.
-template <typename F>
-void Guarded(QWidget* window, F&& f) {
-  try {
-    f();
-  } catch (const std::exception& e) {
-    QMessageBox::critical(window, kApplicationTitle, Q(ToDisplayLines(e.what())));
-  }
-}
 
 // The check list's current item gets the thin dotted frame of the original system, not the
 // style's filled one, which reads as a selection.
@@ -93,6 +83,25 @@ class DottedFocusDelegate : public QStyledItemDelegate {
 };
 
 }  // namespace
+
+// What the operator does reaches the window's handlers here; an error a handler raises is shown
+// to the operator, as the application's default error handler does, and the window carries on.
+template <typename F>
+void FInstallWindow::Guarded(FInstallWindow* window, F&& f) {
+  try {
+    f();
+  } catch (const std::exception& e) {
+    window->ReportError(e.what());
+  }
+}
+
+void FInstallWindow::ReportError(const std::string& text) {
+  if (OnHandlerError) {
+    OnHandlerError(text);
+    return;
+  }
+  QMessageBox::critical(this, kApplicationTitle, Q(ToDisplayLines(text)));
+}
 
 FInstallWindow::FInstallWindow(TFInstalacion& form) : QWidget(nullptr), form_(form) {
   // A fixed tool window: small caption, close box only, not resizable.

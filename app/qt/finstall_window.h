@@ -25,6 +25,8 @@ class FInstallWindow final : public QWidget, public FormView {
 
   // Runs once the window has closed (the entry ends the message loop there).
   std::function<void()> OnClosed;
+  // Hears the error a handler raised instead of the error box (a driver that records a run).
+  std::function<void(const std::string& text)> OnHandlerError;
 
   // The widget that shows control; null for none.
   QWidget* WidgetOf(const TControl& control) const;
@@ -42,6 +44,10 @@ class FInstallWindow final : public QWidget, public FormView {
   void closeEvent(QCloseEvent* e) override;
 
  private:
+  template <typename F>
+  static void Guarded(FInstallWindow* window, F&& f);
+  void ReportError(const std::string& text);
+
   struct Binding {
     QWidget* widget = nullptr;
     QLabel* label = nullptr;  // labelled edits only

@@ -192,6 +192,22 @@ TEST_F(MediumDatabasesTest, NewerUpdateDatabaseBringsTheBaseMainDatabaseToItsVer
   EXPECT_EQ(Rows("Nueva", columns), Rows("Gestion3", columns));
 }
 
+TEST_F(MediumDatabasesTest, BrokenMediumRefusesItsThirdPendingChangeOnly) {
+  Serve("gen3");
+  std::string brokenUpdate = server_->dataFolder() + "/broken-X.fdb";
+  fs::copy_file(SampleMedium("gen3-broken") + "/DataBase/Gestion3X.FDB", brokenUpdate);
+  server_->SetAlias("RotaX", brokenUpdate);
+  std::vector<std::string> pending =
+      Rows("RotaX",
+           "select id_cambio from cambios_bd where replace(version,'.','')>'123' and "
+           "replace(version,'.','')<='130' and id_cambio>0 and aplicado='N' order by version, orden");
+  ASSERT_EQ((std::vector<std::string>{"8", "9", "10", "11", "12"}), pending);
+  for (const char* id : {"8", "9"})
+    Execute("Gestion3", Rows("RotaX", std::string("select sentencia from cambios_bd where id_cambio=") + id).at(0));
+  EXPECT_THROW(Execute("Gestion3", Rows("RotaX", "select sentencia from cambios_bd where id_cambio=10").at(0)),
+               EDatabaseError);
+}
+
 TEST(MediumProgramsTest, UpdaterReadsTheUpdateDatabaseAndPlacesTheProgram) {
   ScratchMachine machine;
   machine.MapDrive('E', SampleMedium("gen3"));

@@ -26,7 +26,6 @@ const char* const kRefused[] = {
     "popd",  "prompt", "pushd", "rd",     "ren",    "rename", "rmdir", "setlocal", "shift",
     "start", "time",  "title",  "verify", "vol",    "ver"};
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 // Characters cmd takes as separators between a command's words.
 bool IsDelimiter(char c) { return IsBlank(c) || c == ',' || c == ';' || c == '='; }
 

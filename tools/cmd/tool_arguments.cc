@@ -2,10 +2,11 @@
 
 #include <cctype>
 
+#include "platform/text.h"
+
 namespace nx::tools {
 namespace {
 
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
 
 }  // namespace
 

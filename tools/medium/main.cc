@@ -1,7 +1,9 @@
 // nxmedium: builds the sample installation medium.
-//   nxmedium OUTPUT [--generation 3|2.5] [--version X.Y.Z | --newer] [--bin FOLDER]
-// --newer builds the next version (more schema changes) for update runs; --bin names the folder
-// of the build's programs (default: this program's own folder).
+//   nxmedium OUTPUT [--generation 3|2.5] [--version X.Y.Z | --newer] [--failing-change ID]
+//            [--bin FOLDER]
+// --newer builds the next version (more schema changes) for update runs; --failing-change makes
+// that stored change one the engine refuses (for failed-update runs); --bin names the folder of
+// the build's programs (default: this program's own folder).
 
 #include <unistd.h>
 
@@ -16,7 +18,8 @@ namespace {
 int Usage(const char* problem) {
   std::fprintf(stderr,
                "nxmedium: %s\n"
-               "usage: nxmedium OUTPUT [--generation 3|2.5] [--version X.Y.Z | --newer] [--bin FOLDER]\n",
+               "usage: nxmedium OUTPUT [--generation 3|2.5] [--version X.Y.Z | --newer]\n"
+               "                [--failing-change ID] [--bin FOLDER]\n",
                problem);
   return 2;
 }
@@ -40,6 +43,12 @@ int main(int argc, char** argv) {
       if (options.version.empty()) return Usage("--version needs a value");
     } else if (arg == "--newer") {
       options.version = nx::medium::kNewerVersion;
+    } else if (arg == "--failing-change") {
+      const std::string id = value();
+      if (id.empty() || id.size() > 6 || id.find_first_not_of("0123456789") != std::string::npos ||
+          std::stoi(id) == 0)
+        return Usage("--failing-change takes the identifier of a change (a positive number)");
+      options.failingChange = std::stoi(id);
     } else if (arg == "--bin") {
       options.binFolder = value();
       if (options.binFolder.empty()) return Usage("--bin needs a folder");

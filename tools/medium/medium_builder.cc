@@ -139,7 +139,7 @@ void BuildInto(const fs::path& root, const MediumOptions& options) {
                            ProductPassword());
   });
   make([&] { CreateDatabase((data / (app + gen + ".FDB")).string(), MainDatabaseScript(options.version)); });
-  make([&] { CreateDatabase((data / (app + gen + "X.FDB")).string(), UpdateDatabaseScript(options.version)); });
+  make([&] { CreateDatabase((data / (app + gen + "X.FDB")).string(), UpdateDatabaseScript(options.version, options.failingChange)); });
   make([&] { CreateDatabase((data / (app + gen + "FOTOS.FDB")).string(), PhotosDatabaseScript()); });
   make([&] {
     CreateDatabase((data / (app + gen + "Muestra.fdb")).string(), SampleDatabaseScript(options.version));
@@ -217,7 +217,8 @@ void BuildInto(const fs::path& root, const MediumOptions& options) {
   }
 
   WriteText(root / kMarker, "generation=" + std::string(options.generation3 ? "3" : "2.5") +
-                                "\nversion=" + options.version + "\n");
+                                "\nversion=" + options.version + "\n" +
+                                (options.failingChange ? "failing-change=" + std::to_string(options.failingChange) + "\n" : ""));
 }
 
 }  // namespace

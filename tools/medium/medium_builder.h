@@ -17,6 +17,7 @@ struct MediumOptions {
   bool generation3 = true;        // false: the older generation (FIREBIRD empty)
   std::string version = kBaseVersion;
   std::string binFolder;          // where the build's programs are (instsvc, instclient, ...)
+  int failingChange = 0;          // a change of the update database that the engine refuses; 0: none
 };
 
 // FirebirdError or std::runtime_error on failure; the output folder is then left as it was.

@@ -118,7 +118,13 @@ std::string SampleDatabaseScript(const std::string& version) {
   return script;
 }
 
-std::string UpdateDatabaseScript(const std::string& version) {
+std::string FailingStatement(int id) {
+  return "CREATE TABLE PEDIDOS_" + std::to_string(id) +
+         " (ID_PEDIDO INTEGER NOT NULL PRIMARY KEY, ID_CLIENTE INTEGER NOT NULL REFERENCES "
+         "CLIENTES_HISTORICO)";
+}
+
+std::string UpdateDatabaseScript(const std::string& version, int failingChange) {
   std::string script = R"sql(
 CREATE TABLE EJECUTABLE (
   VERSION VARCHAR(20) NOT NULL,
@@ -144,7 +150,8 @@ CREATE TABLE ERRORES (
   for (const SchemaChange& change : SchemaHistory()) {
     if (change.id != 0 && !VersionAtMost(change.version, version)) continue;
     script += "INSERT INTO CAMBIOS_BD (ID_CAMBIO, SENTENCIA, VERSION, ORDEN, APLICADO) VALUES (" +
-              std::to_string(change.id) + ", " + SqlQuote(change.statement) + ", " +
+              std::to_string(change.id) + ", " +
+              SqlQuote(failingChange != 0 && change.id == failingChange ? FailingStatement(change.id) : change.statement) + ", " +
               SqlQuote(change.version) + ", " + std::to_string(change.order) + ", 'N');\n";
   }
   return script;

@@ -30,7 +30,12 @@ std::string WithoutDots(const std::string& version);
 // Scripts (statements ended by ';', UTF-8) run in a freshly created database.
 std::string MainDatabaseScript(const std::string& version);    // schema at version, one configuration row
 std::string SampleDatabaseScript(const std::string& version);  // the same with sample data
-std::string UpdateDatabaseScript(const std::string& version);  // EJECUTABLE, CAMBIOS_BD, ERRORES
+// EJECUTABLE, CAMBIOS_BD, ERRORES. With failingChange, that change's statement is one the engine
+// refuses (a reference to a table that does not exist), for media that must fail an update.
+std::string UpdateDatabaseScript(const std::string& version, int failingChange = 0);
+
+// The statement that stands for change id on a medium whose update must fail at it.
+std::string FailingStatement(int id);
 std::string PhotosDatabaseScript();
 std::string DummyDatabaseScript();
 

@@ -27,6 +27,7 @@ int PathCommand(const std::vector<std::string>& args);
 int RunCommand(const std::vector<std::string>& args);
 int FirewallCommand(const std::vector<std::string>& args);
 int AttribCommand(const std::vector<std::string>& args);
+int SetCommand(const std::vector<std::string>& args);
 int ServicesCommand(const std::vector<std::string>& args);  // services.cc
 
 }  // namespace nx::nxmachine

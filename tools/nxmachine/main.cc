@@ -2,11 +2,13 @@
 // Windows code and end with exit code 1; a wrong call prints the usage and ends with 2.
 
 #include <cstdio>
+#include <cstdlib>
 #include <cstring>
 #include <string>
 #include <vector>
 
 #include "platform/error.h"
+#include "platform/hosted_machine.h"
 #include "tools/nxmachine/commands.h"
 
 namespace {
@@ -26,7 +28,26 @@ const Command kCommands[] = {
     {"firewall", "firewall", nx::nxmachine::FirewallCommand},
     {"attrib", "attrib [+R|-R] [+H|-H] [+S|-S] [+A|-A] WINPATH", nx::nxmachine::AttribCommand},
     {"services", "services   (the engine's service instances and whether each runs)", nx::nxmachine::ServicesCommand},
+    {"set", "set [NAME VALUE]   (no arguments: list; winver 6.1|5.1|5.0|4.0|none, admin yes|no)", nx::nxmachine::SetCommand},
 };
+
+// Every command but init works on a machine that is there; saying so beats the system's
+// "path not found" for a folder that holds none.
+bool MachineIsThere(const char* command) {
+  const char* root = std::getenv("NXSETUP_MACHINE");
+  if (root == nullptr || *root == '\0') {
+    std::fprintf(stderr, "nxmachine %s: NXSETUP_MACHINE is not set; it names the machine's folder "
+                         "(nxmachine init makes one there)\n", command);
+    return false;
+  }
+  try {
+    nx::CurrentHostedMachine();
+    return true;
+  } catch (const nx::OsError&) {
+    std::fprintf(stderr, "nxmachine %s: there is no machine in %s; nxmachine init makes one there\n", command, root);
+    return false;
+  }
+}
 
 void PrintUsage(FILE* out) {
   std::fprintf(out, "usage: nxmachine COMMAND ...   (the machine is the folder NXSETUP_MACHINE names)\n");
@@ -43,6 +64,7 @@ int main(int argc, char** argv) {
   const std::vector<std::string> args(argv + 2, argv + argc);
   for (const Command& c : kCommands) {
     if (std::strcmp(c.name, argv[1]) != 0) continue;
+    if (std::strcmp(c.name, "init") != 0 && !MachineIsThere(c.name)) return 1;
     try {
       return c.run(args);
     } catch (const nx::nxmachine::UsageError& e) {
