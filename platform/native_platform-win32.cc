@@ -10,7 +10,9 @@ Platform& NativePlatform() {
   static Win32Environment environment;
   static Win32Network network;
   static Win32Clock clock;
-  static Platform platform{&files, &registry, &processes, &environment, &network, &clock};
+  static Win32SystemInfo system;
+  static Win32Shell shell;
+  static Platform platform{&files, &registry, &processes, &environment, &network, &clock, &system, &shell};
   return platform;
 }
 

@@ -6,12 +6,6 @@
 
 namespace nx {
 
-namespace {
-
-bool IsBlank(char c) { return c == ' ' || c == '\t'; }
-
-}  // namespace
-
 std::string ReadProfileString(const std::string& file, const std::string& section,
                               const std::string& key, const std::string& defaultValue) {
   // GetPrivateProfileString drops trailing blanks of the default as well.

@@ -66,6 +66,18 @@ class Win32Network : public Network {
   bool CanConnect(const std::string& host, uint16_t port, int timeoutMs) override;
 };
 
+class Win32SystemInfo : public SystemInfo {
+ public:
+  std::optional<WindowsVersion> Version() override;
+  bool IsAdministrator() override;
+};
+
+class Win32Shell : public Shell {
+ public:
+  bool Open(const std::string& file, const std::string& parameters, const std::string& folder,
+            uint16_t showMode) override;
+};
+
 class Win32Clock : public Clock {
  public:
   LocalTime Now() override;

@@ -6,6 +6,7 @@
 #include <windows.h>
 
 #include <algorithm>
+#include <optional>
 #include <cstdlib>
 #include <fstream>
 #include <sstream>
@@ -351,6 +352,32 @@ TEST(Win32Profile, AnAnsiAndAUtf16File) {
   const std::string longValue(3000, 'x');
   Files().WriteFile(ansi, "[A]\r\nK=" + longValue + "\r\n");
   EXPECT_EQ(ReadProfileString(ansi, "A", "K", ""), longValue);
+}
+
+}  // namespace
+}  // namespace nx
+
+namespace nx {
+namespace {
+
+// --- System facts and the shell.
+
+TEST(Win32System, VersionAndAdministrators) {
+  const std::optional<WindowsVersion> version = CurrentPlatform().system->Version();
+  ASSERT_TRUE(version);
+  EXPECT_GE(version->major, 5u);
+  EXPECT_GT(version->build, 0u);
+  // Wine's token always lists the Administrators group, so only this side can be seen here.
+  EXPECT_TRUE(CurrentPlatform().system->IsAdministrator());
+}
+
+TEST(Win32Shell, OpenStartsAProgramInItsFolderWithoutWaiting) {
+  ScratchFolder dir;
+  ASSERT_TRUE(CurrentPlatform().shell->Open(ChildProgram(), "record abierto.txt", dir.path(), kSwHide));
+  for (int i = 0; i < 100 && ReadWholeFile(dir.path() + "abierto.txt").empty(); ++i) ::Sleep(100);
+  EXPECT_NE(ReadWholeFile(dir.path() + "abierto.txt").find("show=0"), std::string::npos);
+  EXPECT_FALSE(CurrentPlatform().shell->Open(dir.path() + "no-existe.exe", "", "", kSwHide));
+  EXPECT_FALSE(CurrentPlatform().shell->Open(ChildProgram(), "", dir.path() + "no-existe\\", kSwHide));
 }
 
 }  // namespace
