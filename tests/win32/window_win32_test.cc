@@ -6,9 +6,11 @@
 
 #include <cstdlib>
 #include <memory>
+#include <thread>
 
 #include "app/FInstall.h"
 #include "app/win32/native_window.h"
+#include "app/win32/win32_operator.h"
 #include "platform/platform.h"
 #include "platform/program.h"
 #include "platform/text.h"
@@ -200,6 +202,64 @@ TEST_F(WindowTest, TheCloseBoxClosesAsCancelarDoes) {
   ::SendMessageW(window_->Handle(), WM_CLOSE, 0, 0);
   Settle();
   EXPECT_TRUE(form_.Closed());
+}
+
+// A message box of this process, found from another thread.
+BOOL CALLBACK FindBox(HWND w, LPARAM found) {
+  wchar_t cls[16];
+  DWORD pid = 0;
+  ::GetWindowThreadProcessId(w, &pid);
+  if (pid != ::GetCurrentProcessId() || !::GetClassNameW(w, cls, 16) || std::wstring(cls) != L"#32770") return TRUE;
+  *reinterpret_cast<HWND*>(found) = w;
+  return FALSE;
+}
+
+struct SeenBox {
+  std::string caption, text;
+  LONG style = 0;
+  bool hasCancel = false;
+};
+
+// Waits for the next message box, notes what it shows and presses the button.
+std::thread Press(int button, SeenBox& seen) {
+  return std::thread([button, &seen] {
+    HWND box = nullptr;
+    for (int i = 0; i < 200 && box == nullptr; ++i) {
+      ::EnumWindows(&FindBox, reinterpret_cast<LPARAM>(&box));
+      if (box == nullptr) ::Sleep(50);
+    }
+    if (box == nullptr) return;
+    ::Sleep(100);
+    seen.caption = TextOf(box);
+    seen.text = TextOf(::GetDlgItem(box, 0xFFFF));
+    seen.hasCancel = ::GetDlgItem(box, IDCANCEL) != nullptr;
+    ::PostMessageW(box, WM_COMMAND, MAKEWPARAM(button, BN_CLICKED), 0);
+  });
+}
+
+TEST(Win32OperatorBoxes, MessagesAndQuestionsAreTheSystemsBoxes) {
+  Win32Operator operador;
+  SeenBox seen;
+  std::thread t = Press(IDOK, seen);
+  operador.ShowMessage("Primera línea\rSegunda");
+  t.join();
+  EXPECT_EQ(seen.caption, "Norvexa Setup.");
+  EXPECT_EQ(seen.text, "Primera línea\r\nSegunda");
+
+  t = Press(IDNO, seen);
+  EXPECT_EQ(operador.AskYesNo("¿Reinstalar el servidor?", "Atención"), Answer::kNo);
+  t.join();
+  EXPECT_EQ(seen.caption, "Atención");
+  EXPECT_FALSE(seen.hasCancel);
+
+  t = Press(IDYES, seen);
+  EXPECT_EQ(operador.AskYesNo("¿Seguro?", "Atención"), Answer::kYes);
+  t.join();
+
+  t = Press(IDCANCEL, seen);
+  EXPECT_EQ(operador.AskYesNoCancel("¿Conservar los datos?", "Datos"), Answer::kCancel);
+  t.join();
+  EXPECT_TRUE(seen.hasCancel);
 }
 
 BOOL CALLBACK FindCancelar(HWND child, LPARAM found) {
