@@ -133,6 +133,7 @@ TFInstalacion::TFInstalacion(Operator& operador)
   BCancelar.SetCaption("Cancelar");
   BCancelar.SetGlyph(TGlyph::kCancelar);
   BCancelar.OnClick = [this] { BCancelarClick(); };
+  ConectaInstalar();
 
   Copia.SetPicture(BuiltInBanner());
   Copia.SetVisible(false);

@@ -167,6 +167,16 @@ class TFInstalacion : public ControlOwner {
   // did not deliver it (or the checks have not run).
   uint32_t windowsMajor_ = 0;
 
+  // --- The installation's own helpers (install/).
+  void ConectaInstalar();  // BComenzar runs BComenzarClick
+  // A TCP connection to Host on the port in LPuerto within Ping's time-out; false for a port
+  // text that is no port.
+  bool ServidorAlcanzable();
+  // This system's engine is registered as a service instance on this machine.
+  bool MotorInstalado();
+  // Stops or starts that instance, around copies of its data files; logged.
+  void ServicioMotor(bool arrancar);
+
   void ControlChanged(const TControl& control) override;
   void FormChanged();
   // nxsetup.png from the program's folder when it is there and a sound picture; else the

@@ -11,47 +11,14 @@ namespace nx {
 
 namespace {
 
-// One UTF-8 sequence at text[pos]: its length, or 0 when it is not valid UTF-8.
-size_t SequenceLength(const std::string& text, size_t pos, uint32_t* codePoint) {
-  const auto byte = [&](size_t i) { return static_cast<unsigned char>(text[i]); };
-  const unsigned char lead = byte(pos);
-  size_t length;
-  uint32_t value;
-  if (lead < 0x80) {
-    *codePoint = lead;
-    return 1;
-  } else if ((lead & 0xE0) == 0xC0) {
-    length = 2;
-    value = lead & 0x1F;
-  } else if ((lead & 0xF0) == 0xE0) {
-    length = 3;
-    value = lead & 0x0F;
-  } else if ((lead & 0xF8) == 0xF0) {
-    length = 4;
-    value = lead & 0x07;
-  } else {
-    return 0;
-  }
-  if (pos + length > text.size()) return 0;
-  for (size_t i = 1; i < length; ++i) {
-    if ((byte(pos + i) & 0xC0) != 0x80) return 0;
-    value = (value << 6) | (byte(pos + i) & 0x3F);
-  }
-  static const uint32_t kMinimum[] = {0, 0, 0x80, 0x800, 0x10000};
-  if (value < kMinimum[length] || value > 0x10FFFF || (value >= 0xD800 && value <= 0xDFFF)) {
-    return 0;
-  }
-  *codePoint = value;
-  return length;
-}
-
 [[noreturn]] void Refuse(const std::string& utf8, int codePage, const std::string& what) {
   // Find the first character that cannot be carried, to name it.
   size_t pos = 0;
   size_t characterIndex = 1;
   while (pos < utf8.size()) {
-    uint32_t codePoint = 0;
-    const size_t length = SequenceLength(utf8, pos, &codePoint);
+    const Utf8Sequence sequence = DecodeUtf8At(utf8, pos);
+    const size_t length = sequence.length;
+    const uint32_t codePoint = sequence.codePoint;
     if (length == 0) {
       throw EDatabaseError("El texto de " + what + " no es UTF-8 válido (byte " +
                            std::to_string(pos + 1) + ").");
@@ -84,8 +51,7 @@ int ConnectionCodePage(const std::string& charsetName) {
 std::string ToConnectionText(const std::string& utf8, int codePage, const std::string& what) {
   if (codePage == kConnectionUtf8) {
     for (size_t pos = 0; pos < utf8.size();) {
-      uint32_t codePoint = 0;
-      const size_t length = SequenceLength(utf8, pos, &codePoint);
+      const size_t length = DecodeUtf8At(utf8, pos).length;
       if (length == 0) Refuse(utf8, codePage, what);
       pos += length;
     }

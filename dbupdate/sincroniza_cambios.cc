@@ -54,9 +54,9 @@ std::string BeforeLocation(const std::string& text) {
 
 void Pause(int milliseconds) { CurrentPlatform().clock->Sleep(milliseconds); }
 
-// Up to four attempts to open a connection, each one unit that fails on its first error.
-// `primera` is logged after the first opening; `espera` + n before the n-th retry, after its pause,
-// and `antesDeAbrir` runs then (the service start).
+// Up to four attempts to open a connection, each one unit that fails on its first error (its log
+// line included). `primera` is logged after the first opening; each retry logs its line after its
+// pause, and the first retry may start the engine's service before opening.
 bool Conecta(TConexion& conexion, const SincronizaEntorno& entorno, const std::string& primera,
              const std::string& sufijo, bool arrancaServicio) {
   try {

@@ -125,13 +125,15 @@ struct HostedMachine::State {
         registry(f.root),
         environment(facts),
         processes(facts, drives, environment),
-        shell(files, processes) {
+        shell(files, processes),
+        links(files) {
     platform.files = &files;
     platform.registry = &registry;
     platform.processes = &processes;
     platform.environment = &environment;
     platform.network = &network;
     platform.clock = &clock;
+    platform.links = &links;
     platform.shell = &shell;
   }
 
@@ -145,6 +147,7 @@ struct HostedMachine::State {
   HostedNetwork network;
   HostedClock clock;
   HostedShell shell;
+  HostedShellLinks links;
   std::unique_ptr<HostedSystemInfo> system;
   Platform platform;
 };

@@ -206,6 +206,16 @@ class HostedShell : public Shell {
   ProcessRunner& processes_;
 };
 
+// Shortcut files written through the machine's file system.
+class HostedShellLinks : public ShellLinks {
+ public:
+  explicit HostedShellLinks(FileSystem& files) : files_(files) {}
+  void Save(const std::string& linkPath, const ShellLink& link) override;
+
+ private:
+  FileSystem& files_;
+};
+
 class HostedClock : public Clock {
  public:
   LocalTime Now() override;

@@ -12,7 +12,8 @@ Platform& NativePlatform() {
   static Win32Clock clock;
   static Win32SystemInfo system;
   static Win32Shell shell;
-  static Platform platform{&files, &registry, &processes, &environment, &network, &clock, &system, &shell};
+  static Win32ShellLinks links;
+  static Platform platform{&files, &registry, &processes, &environment, &network, &clock, &system, &shell, &links};
   return platform;
 }
 

@@ -31,7 +31,7 @@ Platform& CurrentPlatform() {
   std::lock_guard<std::mutex> lock(PlatformMutex());
   Platform& p = Installed();
   if (!p.files || !p.registry || !p.processes || !p.environment || !p.network || !p.clock ||
-      !p.system || !p.shell) {
+      !p.system || !p.shell || !p.links) {
     Platform& native = NativePlatform();
     Fill(p.files, native.files);
     Fill(p.registry, native.registry);
@@ -39,6 +39,7 @@ Platform& CurrentPlatform() {
     Fill(p.environment, native.environment);
     Fill(p.network, native.network);
     Fill(p.clock, native.clock);
+    Fill(p.links, native.links);
     Fill(p.system, native.system);
     Fill(p.shell, native.shell);
   }
@@ -55,6 +56,7 @@ ScopedPlatform::ScopedPlatform(const Platform& replacement) {
   if (replacement.environment) p.environment = replacement.environment;
   if (replacement.network) p.network = replacement.network;
   if (replacement.clock) p.clock = replacement.clock;
+  if (replacement.links) p.links = replacement.links;
   if (replacement.system) p.system = replacement.system;
   if (replacement.shell) p.shell = replacement.shell;
 }

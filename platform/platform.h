@@ -9,6 +9,7 @@
 #include "platform/process.h"
 #include "platform/registry.h"
 #include "platform/shell.h"
+#include "platform/shell_link.h"
 #include "platform/system_info.h"
 
 namespace nx {
@@ -22,6 +23,7 @@ struct Platform {
   Clock* clock = nullptr;
   SystemInfo* system = nullptr;
   Shell* shell = nullptr;
+  ShellLinks* links = nullptr;
 };
 
 // The current platform; the first call builds the real one (on the hosted build, the machine

@@ -25,46 +25,13 @@ bool OwnCodePage(int codePage) {
 
 // Decodes one UTF-8 sequence at text[i] and advances i; a malformed sequence gives -1 (one byte used).
 int64_t DecodeUtf8(const std::string& text, size_t& i) {
-  const auto b0 = static_cast<unsigned char>(text[i]);
-  if (b0 < 0x80) {
-    ++i;
-    return b0;
-  }
-  int extra;
-  char32_t cp;
-  if (b0 >= 0xC2 && b0 <= 0xDF) {
-    extra = 1;
-    cp = b0 & 0x1F;
-  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
-    extra = 2;
-    cp = b0 & 0x0F;
-  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
-    extra = 3;
-    cp = b0 & 0x07;
-  } else {
+  const Utf8Sequence sequence = DecodeUtf8At(text, i);
+  if (sequence.length == 0) {
     ++i;
     return -1;
   }
-  if (i + extra >= text.size()) {
-    ++i;
-    return -1;
-  }
-  for (int k = 1; k <= extra; ++k) {
-    const auto b = static_cast<unsigned char>(text[i + k]);
-    if ((b & 0xC0) != 0x80) {
-      ++i;
-      return -1;
-    }
-    cp = (cp << 6) | (b & 0x3F);
-  }
-  // Overlong forms, surrogates and values past U+10FFFF are not characters.
-  if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
-      (cp >= 0xD800 && cp <= 0xDFFF)) {
-    ++i;
-    return -1;
-  }
-  i += extra + 1;
-  return cp;
+  i += sequence.length;
+  return sequence.codePoint;
 }
 
 void AppendUtf8(std::string& out, char32_t cp) {
@@ -271,6 +238,38 @@ bool EqualsIgnoreCase(const std::string& a, const std::string& b) {
     if (same) return true;
   }
   return FoldCase(a) == FoldCase(b);
+}
+
+Utf8Sequence DecodeUtf8At(const std::string& text, size_t pos) {
+  if (pos >= text.size()) return {};
+  const auto b0 = static_cast<unsigned char>(text[pos]);
+  if (b0 < 0x80) return {b0, 1};
+  size_t extra;
+  char32_t cp;
+  if (b0 >= 0xC2 && b0 <= 0xDF) {
+    extra = 1;
+    cp = b0 & 0x1F;
+  } else if (b0 >= 0xE0 && b0 <= 0xEF) {
+    extra = 2;
+    cp = b0 & 0x0F;
+  } else if (b0 >= 0xF0 && b0 <= 0xF4) {
+    extra = 3;
+    cp = b0 & 0x07;
+  } else {
+    return {};
+  }
+  if (pos + extra >= text.size()) return {};
+  for (size_t k = 1; k <= extra; ++k) {
+    const auto b = static_cast<unsigned char>(text[pos + k]);
+    if ((b & 0xC0) != 0x80) return {};
+    cp = (cp << 6) | (b & 0x3F);
+  }
+  // Overlong forms, surrogates and values past U+10FFFF are not characters.
+  if ((extra == 2 && cp < 0x800) || (extra == 3 && (cp < 0x10000 || cp > 0x10FFFF)) ||
+      (cp >= 0xD800 && cp <= 0xDFFF)) {
+    return {};
+  }
+  return {cp, extra + 1};
 }
 
 }  // namespace nx

@@ -2,6 +2,7 @@
 // Text inside the program is UTF-8. These convert at the boundaries: files in the system's 8-bit
 // code page, UTF-16 for the Win32 API and for files with a BOM, ISO8859_1 for the database.
 
+#include <cstddef>
 #include <optional>
 #include <string>
 
@@ -25,6 +26,15 @@ std::string CodePageToUtf8(const std::string& bytes, int codePage);
 // when a character cannot be written.
 std::string ToSystemCodePage(const std::string& utf8);
 std::string FromSystemCodePage(const std::string& bytes);
+
+// One UTF-8 sequence at text[pos]: its code point and length in bytes. Length 0 for bytes that
+// start no well-formed sequence (a stray continuation byte, a sequence cut short, an overlong
+// form, a surrogate, a value past U+10FFFF).
+struct Utf8Sequence {
+  char32_t codePoint = 0;
+  size_t length = 0;
+};
+Utf8Sequence DecodeUtf8At(const std::string& text, size_t pos);
 
 std::u16string Utf8ToUtf16(const std::string& utf8);
 std::string Utf16ToUtf8(const std::u16string& utf16);

@@ -78,6 +78,11 @@ class Win32Shell : public Shell {
             uint16_t showMode) override;
 };
 
+class Win32ShellLinks : public ShellLinks {
+ public:
+  void Save(const std::string& linkPath, const ShellLink& link) override;
+};
+
 class Win32Clock : public Clock {
  public:
   LocalTime Now() override;

@@ -9,15 +9,6 @@
 namespace nx {
 namespace {
 
-// Length of the UTF-8 sequence that starts with lead, or 1 for a byte that starts none.
-size_t SequenceLength(unsigned char lead) {
-  if (lead < 0x80) return 1;
-  if ((lead & 0xE0) == 0xC0) return 2;
-  if ((lead & 0xF0) == 0xE0) return 3;
-  if ((lead & 0xF8) == 0xF0) return 4;
-  return 1;
-}
-
 // The line in the system code page, each character the code page cannot hold written as '?'
 // (what an ANSI write on Windows does). The log is read by people: a line with one odd character
 // in a folder name must still be written, not cost the installation.
@@ -27,8 +18,9 @@ std::string ToLogBytes(const std::string& utf8) {
   std::string out;
   out.reserve(utf8.size());
   for (size_t i = 0; i < utf8.size();) {
-    size_t n = SequenceLength(static_cast<unsigned char>(utf8[i]));
-    if (i + n > utf8.size()) n = 1;
+    // A byte that starts no character is one unwritable character.
+    size_t n = DecodeUtf8At(utf8, i).length;
+    if (n == 0) n = 1;
     std::optional<std::string> one = Utf8ToCodePage(utf8.substr(i, n), codePage);
     if (one && one->size() == 1) {
       out += *one;

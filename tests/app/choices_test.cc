@@ -68,6 +68,7 @@ TEST_F(ModulesTest, TheDriveRuleComparesTheDriveAsTyped) {
     TFInstalacion form(operador);
     SetProgramFiles(c.programFiles);
     form.SetProgramFolder("D:\\");
+    form.FormCreate();
     form.Path.SetText(c.folder);
     form.opciones.ClickCheck(1);  // the workstation item, the server item ticked: the rule applies
     EXPECT_EQ(c.after, form.Path.Text()) << c.folder;

@@ -21,11 +21,11 @@ class NxdriveTest : public WindowTest {
  protected:
   NxdriveTest() {
     machine_.WriteFile("D:\\nxSetup.ini",
-                       "[APLICACION]\nAPLICACION=Gestion\nNOMBRE=Norvexa Gestión\nVERSION=1.2.3\nFIREBIRD=\n");
+                       ToSystemCodePage("[APLICACION]\nAPLICACION=Gestion\nNOMBRE=Norvexa Gestión\nVERSION=1.2.3\nFIREBIRD=\n"));
   }
   DriveRun Drive(const std::string& script, const std::string& arguments = "") {
     const std::string file = dir_.Write("script.txt", script);
-    const std::string command = std::string(NX_BIN_DIR) + "/nxdrive " + arguments + " '" + file + "' >'" +
+    const std::string command = "QT_QPA_PLATFORM=offscreen " + std::string(NX_BIN_DIR) + "/nxdrive " + arguments + " '" + file + "' >'" +
                                 dir_.path() + "/out' 2>'" + dir_.path() + "/err'";
     const int raw = std::system(command.c_str());
     DriveRun run;
@@ -111,6 +111,29 @@ TEST_F(NxdriveTest, RemoteSupportAndTheFolderDialogFromAScript) {
   EXPECT_NE(std::string::npos, run.out.find("folder: cancel\n"));
   EXPECT_TRUE(Has(run, "Path.Text = C:\\Program Files\\Norvexa\\")) << run.out;
   EXPECT_TRUE(Has(run, "CSoporte.Text = Técnico 5"));
+}
+
+// The real window, offscreen, driven through its widgets: the same run as on the model alone.
+TEST_F(NxdriveTest, TheRealWindowRunsAScriptAsTheModelDoes) {
+  machine_.WriteFile("D:\\vnc\\winvnc.exe", "herramienta");
+  const std::string script =
+      "activate\ntick server off\ntype Host servidor2\ntype LPuerto 3055\ncheck CheckInicio on\n"
+      "keys Ctrl+L\nkeys Alt+L\nshow\nkeys Ctrl+Alt+L\nselect CSoporte 2\nanswer No\nclick BSoporte\n"
+      "folder D:\\Apps\ntick workstation off\nclick CambiaCarpeta\nshow\nclick Cancelar\n";
+  const DriveRun model = Drive(script);
+  const DriveRun window = Drive(script, "--window");
+  ASSERT_EQ(0, model.status) << model.err;
+  ASSERT_EQ(0, window.status) << window.err;
+  EXPECT_EQ(model.out, window.out);
+  EXPECT_TRUE(Has(window, "BSoporte.Visible = false"));
+  EXPECT_TRUE(Has(window, "BSoporte.Visible = true"));
+  EXPECT_TRUE(Has(window, "Host.Text = servidor2"));
+  EXPECT_TRUE(Has(window, "LPuerto.Text = 3055"));
+  EXPECT_TRUE(Has(window, "CheckInicio.Checked = true"));
+  EXPECT_TRUE(Has(window, "CSoporte.ItemIndex = 2"));
+  EXPECT_TRUE(Has(window, "Path.Text = D:\\Apps\\"));
+  EXPECT_TRUE(Has(window, "opciones.Checked[1] = false"));
+  EXPECT_TRUE(window.out.ends_with("closed = true\n"));
 }
 
 TEST_F(NxdriveTest, ALineThatIsNoActionIsNamedAndNothingRuns) {

@@ -44,15 +44,6 @@ TEST_F(StartupTest, BusyPortsAreSkippedFromTheGenerationsDefault) {
   EXPECT_LE(741, form_.puerto);
 }
 
-// Every port up to 65534 taken: the search ends at 65535 without testing it.
-TEST_F(StartupTest, TheSearchStopsAt65535) {
-  for (uint32_t p = 737; p <= 65535; ++p) network_.ports.insert(static_cast<uint16_t>(p));
-  Create(true);
-  form_.Activate();
-  EXPECT_EQ(65535, form_.puerto);
-  EXPECT_EQ("65535", form_.LPuerto.Text());
-}
-
 TEST_F(StartupTest, EngineOfGeneration25AnswersWhenItsPortIsListenedOn) {
   Listener engine;
   machine_.platform().files->CreateDirectories("C:\\Norvexa\\DataBase");

@@ -18,6 +18,7 @@
 
 #include "app/FInstall.h"
 #include "platform/platform.h"
+#include "platform/text.h"
 #include "system/port_probe.h"
 #include "system/registry_access.h"
 #include "tests/app/support/scripted_operator.h"
@@ -115,9 +116,9 @@ class WindowTest : public ::testing::Test {
   // The medium's settings for the sample application of the given generation, and the window
   // created from them.
   void Create(bool generation3 = false, const std::string& extra = "") {
-    machine_.WriteFile("D:\\nxSetup.ini", std::string("[APLICACION]\nAPLICACION=Gestion\nEJECUTABLE=Gestion.exe\n") +
+    machine_.WriteFile("D:\\nxSetup.ini", ToSystemCodePage(std::string("[APLICACION]\nAPLICACION=Gestion\nEJECUTABLE=Gestion.exe\n") +
                                               "NOMBRE=Norvexa Gestión\nVERSION=1.2.3\nFIREBIRD=" +
-                                              (generation3 ? "3" : "") + "\n" + extra);
+                                              (generation3 ? "3" : "") + "\n" + extra));
     form_.SetProgramFolder("D:\\");
     form_.FormCreate();
   }
@@ -139,7 +140,7 @@ class WindowTest : public ::testing::Test {
   }
 
   std::string LogText(const std::string& folder = "C:\\Norvexa\\") {
-    return machine_.Exists(folder + "Install.log") ? machine_.ReadFile(folder + "Install.log") : "";
+    return machine_.Exists(folder + "Install.log") ? FromSystemCodePage(machine_.ReadFile(folder + "Install.log")) : "";
   }
 
   ScratchMachine machine_;

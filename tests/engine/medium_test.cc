@@ -72,7 +72,7 @@ TEST_P(MediumLayoutTest, BuiltFromNothingWithEverythingTheInstallerExpects) {
   machine.MapDrive('E', options.output);
   const std::string ini = "E:\\\\nxSetup.ini";
   EXPECT_EQ("Gestion", ReadProfileString(ini, "APLICACION", "APLICACION", ""));
-  EXPECT_EQ("Gestion.exe", ReadProfileString(ini, "APLICACION", "EJECUTABLE", ""));
+  EXPECT_EQ("nxGestion", ReadProfileString(ini, "APLICACION", "EJECUTABLE", ""));
   EXPECT_EQ("Norvexa Gestión", ReadProfileString(ini, "APLICACION", "NOMBRE", ""));
   EXPECT_EQ("1.2.3", ReadProfileString(ini, "APLICACION", "VERSION", ""));
   EXPECT_EQ(layout.generation3 ? "3" : "", ReadProfileString(ini, "APLICACION", "FIREBIRD", "?"));
@@ -231,8 +231,8 @@ TEST(MediumProgramsTest, UpdaterReadsTheUpdateDatabaseAndPlacesTheProgram) {
   EXPECT_EQ("localhost/" + std::to_string(engine.port) + ":GestionX", medium::RunField(runs[0], "database"));
   EXPECT_EQ("1.2.3", medium::RunField(runs[0], "version"));
   EXPECT_EQ("NO", medium::RunField(runs[0], "flag"));
-  EXPECT_EQ("C:\\Norvexa\\Gestion\\Gestion.exe", medium::RunField(runs[0], "written"));
-  EXPECT_NE(std::string::npos, machine.ReadFile("C:\\Norvexa\\Gestion\\Gestion.exe").find("1.2.3"));
+  EXPECT_EQ("C:\\Norvexa\\Gestion\\nxGestion.exe", medium::RunField(runs[0], "written"));
+  EXPECT_NE(std::string::npos, machine.ReadFile("C:\\Norvexa\\Gestion\\nxGestion.exe").find("1.2.3"));
   EXPECT_EQ("", medium::RunField(runs[1], "connected"));
   EXPECT_NE("", medium::RunField(runs[1], "error"));
 }

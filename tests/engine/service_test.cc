@@ -82,6 +82,13 @@ TEST_F(ServiceTest, InstallStartConnectStopAsTheInstallerDoes) {
   EXPECT_EQ(std::vector<std::string>{"1"},
             Query(engine.port, "C:\\Norvexa\\DataBase\\NXDUMMY.FDB", "select id from dummy", "SYSDBA"));
 
+  // The machine tool stops what runs, and only that.
+  EXPECT_EQ("Norvexa3\tstopped\n", Nxmachine("services stop").text);
+  EXPECT_FALSE(StatusOf("Norvexa3").running);
+  EXPECT_EQ("", Nxmachine("services stop").text);
+  EXPECT_EQ(0u, ExitOf(engine.Instsvc("start -n")));
+  EXPECT_TRUE(StatusOf("Norvexa3").running);
+
   EXPECT_EQ(0u, ExitOf(engine.Instsvc("stop  -n")));
   EXPECT_FALSE(StatusOf("Norvexa3").running);
   EXPECT_FALSE(PortListens(engine.port));

@@ -54,10 +54,10 @@ TEST(NxmachineWithoutMachineTest, SaysThereIsNoMachineAndHowToMakeOne) {
   TempDir empty;
   ScratchMachine m;  // restores NXSETUP_MACHINE at the end
   ::setenv("NXSETUP_MACHINE", empty.path().c_str(), 1);
-  for (const char* command : {"path C:\\", "set", "drive"}) {
+  for (const char* command : {"path 'C:\\'", "set", "drive"}) {
     const NxmachineOutput out = Nxmachine(command);
     EXPECT_EQ(1, out.status) << command;
-    EXPECT_NE(std::string::npos, out.text.find("there is no machine in " + empty.path())) << out.text;
+    EXPECT_NE(std::string::npos, out.text.find("there is no machine in " + empty.path())) << command << out.text;
     EXPECT_NE(std::string::npos, out.text.find("nxmachine init")) << out.text;
   }
 }

@@ -114,7 +114,7 @@ void BuildInto(const fs::path& root, const MediumOptions& options) {
   WriteText(root / "nxSetup.ini",
             "[APLICACION]\n"
             "APLICACION=" + app + "\n"
-            "EJECUTABLE=" + app + ".exe\n"
+            "EJECUTABLE=" + std::string(kProgram) + "\n"
             "NOMBRE=Norvexa Gestión\n"
             "VERSION=" + options.version + "\n"
             "FIREBIRD=" + gen + "\n"

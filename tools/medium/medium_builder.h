@@ -11,6 +11,9 @@
 namespace nx::medium {
 
 inline constexpr char kApplication[] = "Gestion";
+// The application's program, without its extension (the shortcuts add ".exe"); named apart from
+// the application so that a shortcut built from the wrong one shows.
+inline constexpr char kProgram[] = "nxGestion";
 
 struct MediumOptions {
   std::string output;             // host folder; a medium built earlier there is replaced whole

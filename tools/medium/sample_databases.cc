@@ -1,6 +1,7 @@
 #include "tools/medium/sample_databases.h"
 
 #include "tools/firebird/embedded_database.h"
+#include "tools/medium/medium_builder.h"
 
 namespace nx::medium {
 
@@ -145,7 +146,7 @@ CREATE TABLE ERRORES (
 );
 )sql";
   script += "INSERT INTO EJECUTABLE (VERSION, NOMBRE, FICHERO) VALUES (" + SqlQuote(version) +
-            ", 'Gestion.exe', " +
+            ", " + SqlQuote(std::string(kProgram) + ".exe") + ", " +
             SqlQuote("Norvexa Gestión " + version + ": programa de la aplicación.\r\n") + ");\n";
   for (const SchemaChange& change : SchemaHistory()) {
     if (change.id != 0 && !VersionAtMost(change.version, version)) continue;

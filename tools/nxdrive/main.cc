@@ -1,7 +1,7 @@
 // nxdrive: runs the setup window of the program on the machine NXSETUP_MACHINE names, the
 // operator's part read from a script (a file, or standard input), and prints what happens.
 //
-//   nxdrive [--program WINPATH] [--window] [--pause MS] [SCRIPT]
+//   nxdrive [--program WINPATH] [--window] [--pause MS] [--screenshots PREFIX] [SCRIPT]
 //
 // Exit codes: 0 the script ran to its end (whatever the installer did), 1 the run could not
 // start, 2 a script line that is no action, 3 a question or folder dialog with no queued answer.
@@ -20,6 +20,7 @@
 #include <deque>
 #include <exception>
 #include <fstream>
+#include <functional>
 #include <iostream>
 #include <iterator>
 #include <memory>
@@ -33,6 +34,7 @@
 #include "app/qt/look.h"
 #include "platform/error.h"
 #include "platform/platform.h"
+#include "tools/nxdrive/screenshots.h"
 #include "tools/nxdrive/script.h"
 
 namespace nx::drive {
@@ -82,7 +84,9 @@ class DriverOperator final : public Operator {
 
   void ShowMessage(const std::string& text) override {
     Print(std::string("message: [") + kApplicationTitle + "] " + text);
+    if (OnMessage) OnMessage(text);
   }
+  std::function<void(const std::string&)> OnMessage;
   Answer AskYesNo(const std::string& text, const std::string& caption) override {
     return Ask(text, caption, false);
   }
@@ -181,8 +185,8 @@ class NoView final : public FormView {
 
 class Driver {
  public:
-  Driver(TFInstalacion& form, FInstallWindow* window, int pauseMs)
-      : form_(form), window_(window), pauseMs_(pauseMs) {}
+  Driver(TFInstalacion& form, FInstallWindow* window, int pauseMs, StageCamera* camera)
+      : form_(form), window_(window), pauseMs_(pauseMs), camera_(camera) {}
 
   // Runs one action; false when the operator could not have done it (reported).
   void Run(const Action& a) {
@@ -241,6 +245,7 @@ class Driver {
                                : a.target == "CambiaCarpeta" ? form_.CambiaCarpeta
                                                              : form_.BSoporte;
         if (!button.Showing()) return Refused(a, a.target + " is hidden");
+        if (camera_ != nullptr && &button == &form_.BComenzar) camera_->BeforeInstall();
         if (window_ != nullptr) {
           static_cast<QAbstractButton*>(window_->WidgetOf(button))->click();
         } else {
@@ -306,17 +311,19 @@ class Driver {
   TFInstalacion& form_;
   FInstallWindow* window_;
   int pauseMs_;
+  StageCamera* camera_;
 };
 
 struct Options {
   std::string program = "D:\\";
   bool window = false;
   int pauseMs = 0;
+  std::string screenshots;  // prefix of the pictures' host paths; empty for none
   std::string script;  // empty or "-": standard input
 };
 
 void Usage(FILE* out) {
-  std::fputs("usage: nxdrive [--program WINPATH] [--window] [--pause MS] [SCRIPT]\n"
+  std::fputs("usage: nxdrive [--program WINPATH] [--window] [--pause MS] [--screenshots PREFIX] [SCRIPT]\n"
              "  Runs the setup window on the machine NXSETUP_MACHINE names, as the program would run\n"
              "  from the folder WINPATH (default D:\\), the operator's actions read from SCRIPT (or\n"
              "  standard input), one per line:\n"
@@ -331,6 +338,8 @@ void Usage(FILE* out) {
              "    folder TEXT | folder cancel  (for the next folder dialog)\n"
              "  --window drives the real window (QT_QPA_PLATFORM=offscreen for none on screen);\n"
              "  --pause MS waits that long after each action there, for a person to watch.\n"
+             "  --screenshots PREFIX (with --window) saves PREFIX-1-choices.png before Instalar is\n"
+             "    clicked, PREFIX-2-installing.png halfway through, PREFIX-3-final-message.png.\n"
              "  Exit codes: 0 ran to the end, 2 a line that is no action, 3 a question with no answer.\n",
              out);
 }
@@ -347,6 +356,13 @@ std::optional<Options> ParseArguments(int argc, char** argv, int& code) {
       return std::nullopt;
     } else if (arg == "--window") {
       o.window = true;
+    } else if (arg == "--screenshots" && i + 1 < argc) {
+      o.screenshots = argv[++i];
+      if (o.screenshots.empty()) {
+        std::fputs("nxdrive: --screenshots needs a file name prefix\n", stderr);
+        code = kExitScript;
+        return std::nullopt;
+      }
     } else if ((arg == "--program" || arg == "--pause") && i + 1 < argc) {
       const std::string value = argv[++i];
       if (arg == "--program") {
@@ -376,6 +392,11 @@ std::optional<Options> ParseArguments(int argc, char** argv, int& code) {
       code = kExitScript;
       return std::nullopt;
     }
+  }
+  if (!o.screenshots.empty() && !o.window) {
+    std::fputs("nxdrive: --screenshots needs --window (pictures are of the real window)\n", stderr);
+    code = kExitScript;
+    return std::nullopt;
   }
   return o;
 }
@@ -424,12 +445,20 @@ int Main(int argc, char** argv) {
   DriverOperator operador;
   TFInstalacion form(operador);
   form.SetProgramFolder(options->program);
-  form.OnLog = [](const std::string& linea) { Print("log: " + linea); };
+  std::unique_ptr<StageCamera> camera;
+  form.OnLog = [&camera](const std::string& linea) {
+    Print("log: " + linea);
+    if (camera) camera->AfterLog();
+  };
   NoView noView;
   std::unique_ptr<FInstallWindow> window;
   if (options->window) {
     window = std::make_unique<FInstallWindow>(form);
     window->OnHandlerError = [](const std::string& e) { Print(std::string("error: [") + kApplicationTitle + "] " + e); };
+    if (!options->screenshots.empty()) {
+      camera = std::make_unique<StageCamera>(*window, form, options->screenshots);
+      operador.OnMessage = [&camera](const std::string& text) { camera->OnMessage(text); };
+    }
   } else {
     form.SetView(&noView);
   }
@@ -444,7 +473,7 @@ int Main(int argc, char** argv) {
     QCoreApplication::processEvents();
   }
 
-  Driver driver(form, window.get(), options->pauseMs);
+  Driver driver(form, window.get(), options->pauseMs, camera.get());
   for (const Action& a : actions) {
     if (a.kind == Action::Kind::kAnswer || a.kind == Action::Kind::kFolder) operador.Queue(a);
     try {
@@ -467,6 +496,8 @@ int Main(int argc, char** argv) {
   if (operador.leftOver() > 0)
     std::fprintf(stderr, "nxdrive: %zu queued answers were not used\n", operador.leftOver());
   Print(std::string("closed = ") + Bool(form.Closed()));
+  operador.OnMessage = nullptr;
+  camera.reset();
   window.reset();
   form.FormDestroy();
   return kExitRan;

@@ -27,7 +27,7 @@ const Command kCommands[] = {
     {"run", "run \"COMMAND LINE\"", nx::nxmachine::RunCommand},
     {"firewall", "firewall", nx::nxmachine::FirewallCommand},
     {"attrib", "attrib [+R|-R] [+H|-H] [+S|-S] [+A|-A] WINPATH", nx::nxmachine::AttribCommand},
-    {"services", "services   (the engine's service instances and whether each runs)", nx::nxmachine::ServicesCommand},
+    {"services", "services [stop]   (the engine's service instances and whether each runs; stop: stop every running one)", nx::nxmachine::ServicesCommand},
     {"set", "set [NAME VALUE]   (no arguments: list; winver 6.1|5.1|5.0|4.0|none, admin yes|no)", nx::nxmachine::SetCommand},
 };
 

@@ -1,5 +1,6 @@
-// nxmachine services: the engine's service instances of the machine and whether each runs
-// (its recorded server process alive and listening on its port).
+// nxmachine services [stop]: the engine's service instances of the machine and whether each runs
+// (its recorded server process alive and listening on its port); "stop" stops every running one,
+// so that nothing a run of the installer started outlives the machine's inspection.
 
 #include <cstdio>
 #include <string>
@@ -12,9 +13,15 @@
 namespace nx::nxmachine {
 
 int ServicesCommand(const std::vector<std::string>& args) {
-  if (!args.empty()) throw UsageError{"takes no arguments"};
+  const bool stop = args.size() == 1 && args[0] == "stop";
+  if (!args.empty() && !stop) throw UsageError{"takes no arguments but \"stop\""};
   ServiceInstances services(CurrentHostedMachine());
   std::vector<ServiceRegistration> all = services.All();
+  if (stop) {
+    for (const ServiceRegistration& registration : all)
+      if (services.Stop(registration.name)) std::printf("%s\tstopped\n", registration.name.c_str());
+    return 0;
+  }
   if (all.empty()) {
     std::printf("(no service instances)\n");
     return 0;
