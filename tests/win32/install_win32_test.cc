@@ -1,6 +1,8 @@
 // A workstation-only installation of the sample medium inside the Wine prefix, against a database
-// server that listens on the Linux side, through the real Windows tools (Wine's cmd and xcopy),
-// registry and shell links.
+// server port that a Linux process listens on (the workstation only probes it), through Wine's
+// cmd and xcopy, the registry and the shell's links. The medium's engine and updater tools are
+// the hosted build's Linux stand-ins: Wine starts them, they find no simulated machine and end
+// with an error, which the installer, as ever, does not look at.
 
 #include <gtest/gtest.h>
 #include <windows.h>
@@ -97,6 +99,24 @@ bool Logged(const std::vector<std::string>& log, const std::string& line) {
   return std::find(log.begin(), log.end(), line) != log.end();
 }
 
+TEST(Win32ShellLinks, ASavedShortcutReadsBack) {
+  ::CoInitialize(nullptr);
+  ScratchFolder dir;
+  ShellLink link{"C:\\Norvexa\\Gestión\\Gestion.exe", "-x \"a b\"", "C:\\Norvexa"};
+  CurrentPlatform().links->Save(dir.path() + "Gestión.lnk", link);
+  const LinkSeen seen = ReadLink(dir.path() + "Gestión.lnk");
+  EXPECT_EQ(seen.target, link.target);
+  EXPECT_EQ(seen.arguments, link.arguments);
+  EXPECT_EQ(seen.folder, link.workingFolder);
+  try {
+    CurrentPlatform().links->Save(dir.path() + "falta\\x.lnk", link);
+    FAIL() << "saved into a missing folder";
+  } catch (const OsError& e) {
+    EXPECT_EQ(e.code(), kErrorPathNotFound);
+  }
+  ::CoUninitialize();
+}
+
 const char kShellFolders[] = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
 const char kUninstall[] = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Uninstall\\Norvexa-";
 
@@ -168,7 +188,9 @@ TEST_F(WorkstationInstall, TheSampleMediumOnAWorkstation) {
   const std::string programs = LeeRegistro(RegRoot::kLocalMachine, kShellFolders, "Common Programs");
   ASSERT_FALSE(programs.empty());
   const LinkSeen link = ReadLink(programs + "\\Norvexa\\" + form.Aplicacion + ".lnk");
-  EXPECT_EQ(FoldCase(link.target), FoldCase(app + "\\" + form.Ejecutable));
+  // The installer names the program as its settings give it, with ".exe" added.
+  EXPECT_EQ(FoldCase(link.target), FoldCase(app + "\\" + form.Ejecutable + ".exe"));
+  EXPECT_EQ(FoldCase(link.folder), FoldCase(CurrentPlatform().environment->Get("TEMP").value_or("?")));
 }
 
 }  // namespace
