@@ -1,35 +1,23 @@
-#include <windows.h>
-#include <shellapi.h>
+#include "platform/win32_parts.h"
 
-#include "platform/text.h"
-#include "platform/win32_facilities.h"
+#include <shellapi.h>
 
 namespace nx {
 
-namespace {
-
-std::wstring Wide(const std::string& utf8) {
-  const std::u16string units = Utf8ToUtf16(utf8);
-  return std::wstring(units.begin(), units.end());
-}
-
-class ShellWin32 final : public Shell {
- public:
-  bool Open(const std::string& file, const std::string& parameters, const std::string& folder,
-            uint16_t showMode) override {
-    const std::wstring f = Wide(file), p = Wide(parameters), d = Wide(folder);
-    const HINSTANCE result = ShellExecuteW(nullptr, L"open", f.c_str(), p.empty() ? nullptr : p.c_str(),
-                                           d.empty() ? nullptr : d.c_str(), showMode);
-    // Values above 32 mean started.
-    return reinterpret_cast<INT_PTR>(result) > 32;
+bool Win32Shell::Open(const std::string& file, const std::string& parameters, const std::string& folder,
+                      uint16_t showMode) {
+  const std::wstring wfile = Wide(file), wparameters = Wide(parameters), wfolder = Wide(folder);
+  // Not every shell refuses a working folder that does not exist (Wine's starts the program
+  // anywhere): it is tested here.
+  if (!folder.empty()) {
+    const DWORD a = ::GetFileAttributesW(wfolder.c_str());
+    if (a == INVALID_FILE_ATTRIBUTES || (a & FILE_ATTRIBUTE_DIRECTORY) == 0) return false;
   }
-};
-
-}  // namespace
-
-Shell& Win32Shell() {
-  static ShellWin32 shell;
-  return shell;
+  // Values above 32 mean success; the rest are the old error numbers.
+  const auto result = reinterpret_cast<INT_PTR>(
+      ::ShellExecuteW(nullptr, L"open", wfile.c_str(), parameters.empty() ? nullptr : wparameters.c_str(),
+                      folder.empty() ? nullptr : wfolder.c_str(), showMode));
+  return result > 32;
 }
 
 }  // namespace nx
