@@ -34,6 +34,7 @@
 #include "tests/support/nxmachine_run.h"
 #include "tools/firebird/engine_process.h"
 #include "tools/instsvc/service_instances.h"
+#include "tests/support/recording_clock.h"
 
 namespace nx {
 namespace {
@@ -103,21 +104,6 @@ class RefusingRegistry : public Registry {
  private:
   Registry& real_;
   std::string refused_;
-};
-
-// The machine's clock whose pauses are only recorded: the schema synchronisation's fixed waits
-// are not what these tests look at.
-class RecordingClock : public Clock {
- public:
-  explicit RecordingClock(Clock& real) : real_(real) {}
-  LocalTime Now() override { return real_.Now(); }
-  std::string FormatShortDate(const LocalTime& t) override { return real_.FormatShortDate(t); }
-  std::string FormatLongTime(const LocalTime& t) override { return real_.FormatLongTime(t); }
-  void Sleep(int milliseconds) override { pauses.push_back(milliseconds); }
-  std::vector<int> pauses;
-
- private:
-  Clock& real_;
 };
 
 class InstalacionTest : public ::testing::Test {
