@@ -9,6 +9,7 @@
 #include <exception>
 
 #include "app/FInstall.h"
+#include "app/maquina.h"
 #include "dbupdate/parametros.h"
 #include "platform/error.h"
 #include "platform/files.h"
@@ -20,17 +21,6 @@
 namespace nx {
 
 namespace {
-
-std::string Variable(const char* name) { return CurrentPlatform().environment->Get(name).value_or(""); }
-
-// As FileExists: a name the system cannot even resolve is no file.
-bool FileExists(const std::string& path) {
-  try {
-    return CurrentPlatform().files->FileExists(path);
-  } catch (const OsError&) {
-    return false;
-  }
-}
 
 // StrToInt: optional blanks before, a sign, decimal digits, within 32 bits.
 int ToInteger(const std::string& text) {
@@ -100,9 +90,9 @@ void TFInstalacion::FormActivate() {
 
   PathActual = ProgramFolder();
 
-  const std::string systemRoot = Variable("SystemRoot");
+  const std::string systemRoot = Entorno("SystemRoot");
   const std::string xcopy = systemRoot + "\\system32\\xcopy.exe";
-  if (FileExists(xcopy)) {
+  if (ExisteFichero(xcopy)) {
     try {
       CurrentPlatform().files->CopyFile(xcopy, PathActual + "xcopy.exe", false);
     } catch (const OsError&) {
@@ -115,7 +105,7 @@ void TFInstalacion::FormActivate() {
   }
 
   SwServidor = false;
-  Path.SetText(Variable("HOMEDRIVE") + "\\Norvexa\\");
+  Path.SetText(Entorno("HOMEDRIVE") + "\\Norvexa\\");
   SwnxFirebird = false;
   SwDbnx = false;
 
@@ -155,7 +145,7 @@ void TFInstalacion::FormActivate() {
     }
   }
 
-  if (FileExists(Path.Text() + "\\DataBase\\" + Aplicacion + FIREBIRD + ".FDB")) SwDbnx = true;
+  if (ExisteFichero(Path.Text() + "\\DataBase\\" + Aplicacion + FIREBIRD + ".FDB")) SwDbnx = true;
 
   if (SwDbnx && SwnxFirebird) {
     SwServidor = true;

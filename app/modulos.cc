@@ -2,33 +2,17 @@
 // to the engine and the data, and asks before either is replaced.
 
 #include "app/FInstall.h"
-#include "platform/error.h"
-#include "platform/files.h"
-#include "platform/platform.h"
+#include "app/maquina.h"
 #include "system/port_probe.h"
 
 namespace nx {
 
-namespace {
-
-std::string Variable(const char* name) { return CurrentPlatform().environment->Get(name).value_or(""); }
-
-bool FileExists(const std::string& path) {
-  try {
-    return CurrentPlatform().files->FileExists(path);
-  } catch (const OsError&) {
-    return false;
-  }
-}
-
-}  // namespace
-
 // A database server can only go on the drive of the program-files folder; compared as typed,
 // letter case included.
 void TFInstalacion::ApplyDriveRule() {
-  const std::string programFiles = Variable("ProgramFiles");
+  const std::string programFiles = Entorno("ProgramFiles");
   if (programFiles.substr(0, 2) != Path.Text().substr(0, 2)) {
-    operador_.ShowMessage("La base de datos solo se puede instalar en el Disco " + Variable("SystemDrive"));
+    operador_.ShowMessage("La base de datos solo se puede instalar en el Disco " + Entorno("SystemDrive"));
     Path.SetText(programFiles + "\\Norvexa\\");
   }
 }
@@ -59,7 +43,7 @@ void TFInstalacion::opcionesClickCheck() {
   }
 
   if (!SwnxFirebird) {
-    if (FileExists(Path.Text() + "DataBase\\" + Aplicacion + FIREBIRD + ".FDB") && SwDbnx) {
+    if (ExisteFichero(Path.Text() + "DataBase\\" + Aplicacion + FIREBIRD + ".FDB") && SwDbnx) {
       if (operador_.AskYesNo("Encontrada base de datos " + Aplicacion + " anterior.\r\r ¿ Desea !!!! BORRAR estos datos !!!! ?",
                              "¿!! BORRAR DATOS ANTERIORES !!?") == Answer::kYes) {
         SwDbnx = false;

@@ -3,7 +3,7 @@
 
 #include "app/FInstall.h"
 #include "app/producto.h"
-#include "install/maquina.h"
+#include "app/maquina.h"
 #include "platform/platform.h"
 #include "system/install_log.h"
 #include "system/line_list.h"

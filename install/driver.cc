@@ -8,7 +8,7 @@
 #include "app/FInstall.h"
 #include "app/producto.h"
 #include "install/entrada.h"
-#include "install/maquina.h"
+#include "app/maquina.h"
 #include "platform/platform.h"
 #include "system/command_runner.h"
 #include "system/registry_access.h"

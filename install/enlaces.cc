@@ -1,7 +1,7 @@
 // The application's shortcuts: start menu, desktop and start-up folder.
 
 #include "app/FInstall.h"
-#include "install/maquina.h"
+#include "app/maquina.h"
 #include "platform/error.h"
 #include "platform/platform.h"
 #include "system/registry_access.h"

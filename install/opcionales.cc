@@ -3,7 +3,7 @@
 #include <exception>
 
 #include "app/FInstall.h"
-#include "install/maquina.h"
+#include "app/maquina.h"
 #include "system/command_runner.h"
 
 namespace nx {

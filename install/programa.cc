@@ -2,7 +2,7 @@
 // uninstall records and its shortcuts.
 
 #include "app/FInstall.h"
-#include "install/maquina.h"
+#include "app/maquina.h"
 #include "system/command_runner.h"
 #include "system/registry_access.h"
 

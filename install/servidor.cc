@@ -5,7 +5,7 @@
 
 #include "app/FInstall.h"
 #include "install/entrada.h"
-#include "install/maquina.h"
+#include "app/maquina.h"
 #include "platform/text.h"
 #include "system/command_runner.h"
 #include "system/errors.h"

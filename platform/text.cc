@@ -1,4 +1,5 @@
 #include "platform/text.h"
+#include "platform/text_native.h"
 
 #include <cstdint>
 
@@ -18,10 +19,8 @@ constexpr char16_t kCp1252High[32] = {
     0x02DC, 0x2122, 0x0161, 0x203A, 0x0153, 0x009D, 0x017E, 0x0178,
 };
 
-void CheckCodePage(int codePage) {
-  if (codePage != kCodePageWindows1252 && codePage != kCodePageLatin1) {
-    throw OsError(kErrorInvalidParameter, "página de códigos " + std::to_string(codePage));
-  }
+bool OwnCodePage(int codePage) {
+  return codePage == kCodePageWindows1252 || codePage == kCodePageLatin1;
 }
 
 // Decodes one UTF-8 sequence at text[i] and advances i; a malformed sequence gives -1 (one byte used).
@@ -118,7 +117,7 @@ char32_t UpperCase(char32_t c) {
 }  // namespace
 
 std::optional<std::string> Utf8ToCodePage(const std::string& utf8, int codePage) {
-  CheckCodePage(codePage);
+  if (!OwnCodePage(codePage)) return NativeUtf8ToCodePage(utf8, codePage);
   std::string out;
   out.reserve(utf8.size());
   size_t i = 0;
@@ -150,7 +149,7 @@ std::optional<std::string> Utf8ToCodePage(const std::string& utf8, int codePage)
 }
 
 std::string CodePageToUtf8(const std::string& bytes, int codePage) {
-  CheckCodePage(codePage);
+  if (!OwnCodePage(codePage)) return NativeCodePageToUtf8(bytes, codePage);
   std::string out;
   out.reserve(bytes.size() + bytes.size() / 8);
   for (char ch : bytes) {

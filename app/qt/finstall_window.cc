@@ -192,7 +192,12 @@ void FInstallWindow::Bind(TControl& control) {
     b.sync = [this, edit, labelled, line, label] {
       SyncCommon(*edit, line);
       SetColours(line, *edit, QPalette::Base);
-      if (line->text() != Q(edit->Text())) line->setText(Q(edit->Text()));
+      if (line->text() != Q(edit->Text())) {
+        line->setText(Q(edit->Text()));
+        // A text set by the program shows from its start, as a Windows edit shows it; the
+        // status line's time stamp would otherwise scroll out of sight.
+        if (!line->hasFocus()) line->setCursorPosition(0);
+      }
       line->setReadOnly(edit->ReadOnly());
       if (labelled != nullptr) {
         label->setFont(ToQFont(edit->Font()));

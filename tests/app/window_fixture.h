@@ -22,6 +22,7 @@
 #include "system/port_probe.h"
 #include "system/registry_access.h"
 #include "tests/app/support/scripted_operator.h"
+#include "tests/support/recording_clock.h"
 #include "tests/support/scratch_machine.h"
 
 namespace nx::windowtest {
@@ -63,20 +64,6 @@ class ExtraListeners final : public Network {
 
  private:
   Network& real_;
-};
-
-// The machine's clock, but pauses are only recorded.
-class RecordingClock final : public Clock {
- public:
-  explicit RecordingClock(Clock& real) : real_(real) {}
-  std::vector<int> pauses;
-  LocalTime Now() override { return real_.Now(); }
-  std::string FormatShortDate(const LocalTime& t) override { return real_.FormatShortDate(t); }
-  std::string FormatLongTime(const LocalTime& t) override { return real_.FormatLongTime(t); }
-  void Sleep(int milliseconds) override { pauses.push_back(milliseconds); }
-
- private:
-  Clock& real_;
 };
 
 // A real TCP listener on 127.0.0.1, on a port the system picks.

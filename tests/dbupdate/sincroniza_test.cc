@@ -19,6 +19,7 @@
 #include "platform/platform.h"
 #include "platform/text.h"
 #include "server_fixture.h"
+#include "tests/support/recording_clock.h"
 #include "tests/support/scratch_machine.h"
 #include "tools/firebird/embedded_database.h"
 #include "tools/medium/sample_databases.h"
@@ -31,24 +32,6 @@ constexpr char kFinFallo[] =
     "Problemas al actualizar base de datos. Intente de nuevo la instalación.";
 constexpr char kFinBien[] = "Actualizanción : sincroniza cambios terminado";
 constexpr char kArranque[] = "\"C:\\Norvexa\\firebird3\\instsvc\" start -n Norvexa3";
-
-// Records the pauses asked for instead of waiting them out; onPause runs at each.
-class RecordingClock : public Clock {
- public:
-  explicit RecordingClock(Clock& real) : real_(real) {}
-  LocalTime Now() override { return real_.Now(); }
-  std::string FormatShortDate(const LocalTime& t) override { return real_.FormatShortDate(t); }
-  std::string FormatLongTime(const LocalTime& t) override { return real_.FormatLongTime(t); }
-  void Sleep(int milliseconds) override {
-    pauses.push_back(milliseconds);
-    if (onPause) onPause(milliseconds);
-  }
-  std::vector<int> pauses;
-  std::function<void(int)> onPause;
-
- private:
-  Clock& real_;
-};
 
 struct Cambio {
   std::string id;

@@ -15,25 +15,13 @@
 #include "tests/engine/engine_fixture.h"
 #include "tools/firebird/engine_process.h"
 #include "tools/instsvc/service_instances.h"
+#include "tests/support/recording_clock.h"
 
 namespace nx {
 namespace {
 
 using namespace enginetest;
 namespace fs = std::filesystem;
-
-class RecordingClock : public Clock {
- public:
-  explicit RecordingClock(Clock& real) : real_(real) {}
-  LocalTime Now() override { return real_.Now(); }
-  std::string FormatShortDate(const LocalTime& t) override { return real_.FormatShortDate(t); }
-  std::string FormatLongTime(const LocalTime& t) override { return real_.FormatLongTime(t); }
-  void Sleep(int milliseconds) override { pauses.push_back(milliseconds); }
-  std::vector<int> pauses;
-
- private:
-  Clock& real_;
-};
 
 Platform WithClock(Clock* clock) {
   Platform p;

@@ -15,7 +15,7 @@
 #include "app/FInstall.h"
 #include "platform/platform.h"
 #include "tests/app/support/scripted_operator.h"
-#include "tests/app/window_fixture.h"
+#include "tests/support/recording_clock.h"
 #include "tests/engine/engine_fixture.h"
 #include "tests/support/scratch_machine.h"
 #include "tests/support/temp_dir.h"
@@ -106,7 +106,7 @@ class E2eTest : public ::testing::Test {
 
   ScratchMachine machine_;
   // The synchronisation's pauses of in-process runs are recorded, not waited.
-  windowtest::RecordingClock clock_{*machine_.platform().clock};
+  RecordingClock clock_{*machine_.platform().clock};
   ScopedPlatform pauses_{Platform{.clock = &clock_}};
   bool gen3_ = true;
   uint16_t port_ = 0;

@@ -26,6 +26,7 @@
 #include "platform/platform.h"
 #include "platform/registry.h"
 #include "platform/text.h"
+#include "system/errors.h"
 #include "system/registry_access.h"
 #include "tests/app/support/scripted_operator.h"
 #include "tests/engine/engine_fixture.h"
@@ -33,6 +34,7 @@
 #include "tests/support/nxmachine_run.h"
 #include "tools/firebird/engine_process.h"
 #include "tools/instsvc/service_instances.h"
+#include "tests/support/recording_clock.h"
 
 namespace nx {
 namespace {
@@ -102,21 +104,6 @@ class RefusingRegistry : public Registry {
  private:
   Registry& real_;
   std::string refused_;
-};
-
-// The machine's clock whose pauses are only recorded: the schema synchronisation's fixed waits
-// are not what these tests look at.
-class RecordingClock : public Clock {
- public:
-  explicit RecordingClock(Clock& real) : real_(real) {}
-  LocalTime Now() override { return real_.Now(); }
-  std::string FormatShortDate(const LocalTime& t) override { return real_.FormatShortDate(t); }
-  std::string FormatLongTime(const LocalTime& t) override { return real_.FormatLongTime(t); }
-  void Sleep(int milliseconds) override { pauses.push_back(milliseconds); }
-  std::vector<int> pauses;
-
- private:
-  Clock& real_;
 };
 
 class InstalacionTest : public ::testing::Test {
@@ -322,6 +309,17 @@ TEST_F(InstalacionTest, APortTextThatIsNoNumberEndsInTheErrorReport) {
   EXPECT_EQ("Iniciando instalacion firebird.", Log().back());
   EXPECT_EQ("", Nxmachine("firewall").text);
   EXPECT_FALSE(machine_.Exists("C:\\Norvexa\\firebird3"));
+}
+
+// An error outside the protected block reaches whoever called the handler (the window system,
+// which shows it); the window stays open and nothing is restored.
+TEST_F(InstalacionTest, AnErrorOutsideTheProtectedBlockLeavesTheWindowOpen) {
+  Prepara(true);
+  machine_.WriteFile("C:\\Norvexa", "un fichero donde iría la carpeta");
+  EXPECT_THROW(form_->BComenzar.Click(), EInOutError);
+  EXPECT_FALSE(form_->Closed());
+  EXPECT_TRUE(operador_.Messages().empty());
+  EXPECT_EQ("", Reg(RegRoot::kLocalMachine, "\\SOFTWARE\\Norvexa", "Path"));
 }
 
 // A failed update of the database brings back the data files saved by this run, byte for byte,

@@ -15,6 +15,9 @@
 #include <QListWidget>
 #include <QTest>
 #include <QTimer>
+#include <fcntl.h>
+#include <unistd.h>
+
 #include <cstdio>
 #include <cstring>
 #include <deque>
@@ -33,6 +36,7 @@
 #include "app/qt/finstall_window.h"
 #include "app/qt/look.h"
 #include "platform/error.h"
+#include "platform/hosted_machine.h"
 #include "platform/platform.h"
 #include "tools/nxdrive/fault.h"
 #include "tools/nxdrive/screenshots.h"
@@ -44,10 +48,39 @@ namespace {
 
 constexpr int kExitRan = 0, kExitCannotStart = 1, kExitScript = 2, kExitUnanswered = 3;
 
+FILE* transcript = stdout;
+FILE* diagnostics = stderr;
+FILE* Transcript() { return transcript; }
+FILE* Diagnostics() { return diagnostics; }
+
+// The commands the installer runs hidden have consoles of their own on Windows, which nobody
+// sees: their output goes to a file of the machine instead of into the transcript.
+void SendConsolesTo(const std::string& file) {
+  std::fflush(stdout);
+  std::fflush(stderr);
+  const int out = ::dup(1), err = ::dup(2);
+  const int console = ::open(file.c_str(), O_WRONLY | O_CREAT | O_APPEND | O_CLOEXEC, 0644);
+  if (out < 0 || err < 0 || console < 0) return;  // the transcript stays readable, if mixed
+  ::fcntl(out, F_SETFD, FD_CLOEXEC);
+  ::fcntl(err, F_SETFD, FD_CLOEXEC);
+  transcript = ::fdopen(out, "w");
+  diagnostics = ::fdopen(err, "w");
+  if (transcript == nullptr || diagnostics == nullptr) {
+    transcript = stdout;
+    diagnostics = stderr;
+    return;
+  }
+  std::setvbuf(diagnostics, nullptr, _IONBF, 0);
+  ::dup2(console, 1);
+  ::dup2(console, 2);
+  ::close(console);
+}
+
 // One line of the transcript: carriage returns and line feeds shown as \r and \n.
-void Print(const std::string& line) {
+// Carriage returns and line feeds as \\r and \\n, so that a text stays on one line.
+std::string Visible(const std::string& text) {
   std::string out;
-  for (char c : line) {
+  for (char c : text) {
     if (c == '\r') {
       out += "\\r";
     } else if (c == '\n') {
@@ -56,8 +89,12 @@ void Print(const std::string& line) {
       out += c;
     }
   }
-  std::fputs((out + "\n").c_str(), stdout);
-  std::fflush(stdout);
+  return out;
+}
+
+void Print(const std::string& line) {
+  std::fputs((Visible(line) + "\n").c_str(), Transcript());
+  std::fflush(Transcript());
 }
 
 const char* Bool(bool b) { return b ? "true" : "false"; }
@@ -111,7 +148,7 @@ class DriverOperator final : public Operator {
  private:
   Answer Ask(const std::string& text, const std::string& caption, bool withCancel) {
     Print("question: [" + caption + "] " + text);
-    if (answers_.empty()) Unanswered("question [" + caption + "] " + text);
+    if (answers_.empty()) Unanswered("question [" + caption + "] " + Visible(text));
     const QueuedAnswer next = answers_.front();
     answers_.pop_front();
     if (next.answer == Answer::kCancel && !withCancel) {
@@ -352,7 +389,7 @@ std::optional<Options> ParseArguments(int argc, char** argv, int& code) {
   for (int i = 1; i < argc; ++i) {
     const std::string arg = argv[i];
     if (arg == "--help" || arg == "-h") {
-      Usage(stdout);
+      Usage(Transcript());
       code = 0;
       return std::nullopt;
     } else if (arg == "--window") {
@@ -360,7 +397,7 @@ std::optional<Options> ParseArguments(int argc, char** argv, int& code) {
     } else if (arg == "--screenshots" && i + 1 < argc) {
       o.screenshots = argv[++i];
       if (o.screenshots.empty()) {
-        std::fputs("nxdrive: --screenshots needs a file name prefix\n", stderr);
+        std::fputs("nxdrive: --screenshots needs a file name prefix\n", Diagnostics());
         code = kExitScript;
         return std::nullopt;
       }
@@ -369,7 +406,7 @@ std::optional<Options> ParseArguments(int argc, char** argv, int& code) {
       if (arg == "--program") {
         o.program = value;
         if (o.program.empty()) {
-          std::fputs("nxdrive: --program needs a Windows folder\n", stderr);
+          std::fputs("nxdrive: --program needs a Windows folder\n", Diagnostics());
           code = kExitScript;
           return std::nullopt;
         }
@@ -378,7 +415,7 @@ std::optional<Options> ParseArguments(int argc, char** argv, int& code) {
         char* end = nullptr;
         const long ms = std::strtol(value.c_str(), &end, 10);
         if (value.empty() || *end != '\0' || ms < 0 || ms > 60000) {
-          std::fputs("nxdrive: --pause takes milliseconds, 0 to 60000\n", stderr);
+          std::fputs("nxdrive: --pause takes milliseconds, 0 to 60000\n", Diagnostics());
           code = kExitScript;
           return std::nullopt;
         }
@@ -388,14 +425,14 @@ std::optional<Options> ParseArguments(int argc, char** argv, int& code) {
       o.script = arg;
       scriptGiven = true;
     } else {
-      std::fprintf(stderr, "nxdrive: unexpected argument \"%s\"\n", arg.c_str());
-      Usage(stderr);
+      std::fprintf(Diagnostics(), "nxdrive: unexpected argument \"%s\"\n", arg.c_str());
+      Usage(Diagnostics());
       code = kExitScript;
       return std::nullopt;
     }
   }
   if (!o.screenshots.empty() && !o.window) {
-    std::fputs("nxdrive: --screenshots needs --window (pictures are of the real window)\n", stderr);
+    std::fputs("nxdrive: --screenshots needs --window (pictures are of the real window)\n", Diagnostics());
     code = kExitScript;
     return std::nullopt;
   }
@@ -413,7 +450,7 @@ int Main(int argc, char** argv) {
   } else {
     std::ifstream in(options->script, std::ios::binary);
     if (!in) {
-      std::fprintf(stderr, "nxdrive: cannot read the script %s\n", options->script.c_str());
+      std::fprintf(Diagnostics(), "nxdrive: cannot read the script %s\n", options->script.c_str());
       return kExitScript;
     }
     text.assign(std::istreambuf_iterator<char>(in), std::istreambuf_iterator<char>());
@@ -422,21 +459,22 @@ int Main(int argc, char** argv) {
   try {
     actions = ParseScript(text);
   } catch (const ScriptError& e) {
-    std::fprintf(stderr, "nxdrive: %s\n", e.what());
+    std::fprintf(Diagnostics(), "nxdrive: %s\n", e.what());
     return kExitScript;
   }
 
   try {
     CurrentPlatform();
   } catch (const OsError& e) {
-    std::fprintf(stderr, "nxdrive: no machine to run on (NXSETUP_MACHINE): %s\n", e.what());
+    std::fprintf(Diagnostics(), "nxdrive: no machine to run on (NXSETUP_MACHINE): %s\n", e.what());
     return kExitCannotStart;
   }
+  SendConsolesTo(CurrentHostedMachine().root() + "/console.log");
   std::unique_ptr<FaultScope> fault;
   try {
     fault = ArmFaultFromEnvironment();
   } catch (const std::invalid_argument& e) {
-    std::fprintf(stderr, "nxdrive: %s\n", e.what());
+    std::fprintf(Diagnostics(), "nxdrive: %s\n", e.what());
     return kExitCannotStart;
   }
 
@@ -464,7 +502,7 @@ int Main(int argc, char** argv) {
     window = std::make_unique<FInstallWindow>(form);
     window->OnHandlerError = [](const std::string& e) { Print(std::string("error: [") + kApplicationTitle + "] " + e); };
     if (!options->screenshots.empty()) {
-      camera = std::make_unique<StageCamera>(*window, form, options->screenshots);
+      camera = std::make_unique<StageCamera>(*window, form, options->screenshots, Diagnostics());
       operador.OnMessage = [&camera](const std::string& text) { camera->OnMessage(text); };
     }
   } else {
@@ -491,18 +529,18 @@ int Main(int argc, char** argv) {
       Print(std::string("error: [") + kApplicationTitle + "] " + e.what());
     }
     if (operador.misfit() != 0) {
-      std::fprintf(stderr, "nxdrive: line %d: Cancelar answers a question with no Cancelar button (line %d: %s)\n",
+      std::fprintf(Diagnostics(), "nxdrive: line %d: Cancelar answers a question with no Cancelar button (line %d: %s)\n",
                    operador.misfit(), a.line, a.text.c_str());
       return kExitScript;
     }
     if (operador.unanswered()) {
-      std::fprintf(stderr, "nxdrive: line %d (%s): no answer queued for the %s\n", a.line, a.text.c_str(),
+      std::fprintf(Diagnostics(), "nxdrive: line %d (%s): no answer queued for the %s\n", a.line, a.text.c_str(),
                    operador.unanswered()->c_str());
       return kExitUnanswered;
     }
   }
   if (operador.leftOver() > 0)
-    std::fprintf(stderr, "nxdrive: %zu queued answers were not used\n", operador.leftOver());
+    std::fprintf(Diagnostics(), "nxdrive: %zu queued answers were not used\n", operador.leftOver());
   Print(std::string("closed = ") + Bool(form.Closed()));
   operador.OnMessage = nullptr;
   camera.reset();

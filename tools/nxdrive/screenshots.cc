@@ -13,8 +13,9 @@
 
 namespace nx::drive {
 
-StageCamera::StageCamera(FInstallWindow& window, TFInstalacion& form, std::string prefix)
-    : window_(window), form_(form), prefix_(std::move(prefix)) {}
+StageCamera::StageCamera(FInstallWindow& window, TFInstalacion& form, std::string prefix,
+                         FILE* diagnostics)
+    : window_(window), form_(form), prefix_(std::move(prefix)), diagnostics_(diagnostics) {}
 
 void StageCamera::BeforeInstall() {
   if (form_.Botones.Visible()) Save("1-choices", false);
@@ -53,9 +54,9 @@ void StageCamera::Save(const std::string& stage, bool withMessage, const std::st
   }
   const std::string file = prefix_ + "-" + stage + ".png";
   if (picture.save(QString::fromStdString(file), "PNG"))
-    std::fprintf(stderr, "nxdrive: screenshot %s\n", file.c_str());
+    std::fprintf(diagnostics_, "nxdrive: screenshot %s\n", file.c_str());
   else
-    std::fprintf(stderr, "nxdrive: cannot write the screenshot %s\n", file.c_str());
+    std::fprintf(diagnostics_, "nxdrive: cannot write the screenshot %s\n", file.c_str());
 }
 
 }  // namespace nx::drive

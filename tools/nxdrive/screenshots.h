@@ -4,6 +4,7 @@
 // first log line past half of the progress bar), and the message that ends it (the window with the
 // message box over it).
 
+#include <cstdio>
 #include <string>
 
 namespace nx {
@@ -15,8 +16,9 @@ namespace nx::drive {
 
 class StageCamera {
  public:
-  // Pictures go to prefix + "-1-choices.png", "-2-installing.png", "-3-final-message.png".
-  StageCamera(FInstallWindow& window, TFInstalacion& form, std::string prefix);
+  // Pictures go to prefix + "-1-choices.png", "-2-installing.png", "-3-final-message.png"; each
+  // saved (or failed) picture is reported on diagnostics.
+  StageCamera(FInstallWindow& window, TFInstalacion& form, std::string prefix, FILE* diagnostics);
 
   void BeforeInstall();
   void AfterLog();
@@ -28,6 +30,7 @@ class StageCamera {
   FInstallWindow& window_;
   TFInstalacion& form_;
   std::string prefix_;
+  FILE* diagnostics_;
   bool installing_ = false;
   bool tookInstalling_ = false;
 };

@@ -1,4 +1,4 @@
-#include "install/maquina.h"
+#include "app/maquina.h"
 
 #include "platform/error.h"
 #include "platform/platform.h"

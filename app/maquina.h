@@ -1,6 +1,6 @@
 #pragma once
-// The few facts of the machine the installation steps look at directly, through the current
-// platform: environment variables, folders and files.
+// The few facts of the machine the window's handlers and installation steps look at directly,
+// through the current platform: environment variables, folders and files.
 
 #include <string>
 
