@@ -17,16 +17,11 @@
 #include "tests/app/support/scripted_operator.h"
 #include "tests/support/recording_clock.h"
 #include "tests/engine/engine_fixture.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/scratch_machine.h"
 #include "tests/support/temp_dir.h"
 
 namespace nx::e2e {
-
-// The lines of an installation log without their time stamps.
-std::vector<std::string> LogLines(const std::string& bytes);
-// wanted appear in lines in this order (others may stand between).
-::testing::AssertionResult InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted);
-size_t CountStarting(const std::vector<std::string>& lines, const std::string& prefix);
 
 // nxdrive run as a child of its own, on the machine NXSETUP_MACHINE names.
 class Drive {

@@ -31,10 +31,11 @@
 #include "tests/app/support/scripted_operator.h"
 #include "tests/engine/engine_fixture.h"
 #include "tests/install/lnkinfo.h"
+#include "tests/support/log_lines.h"
 #include "tests/support/nxmachine_run.h"
+#include "tests/support/recording_clock.h"
 #include "tools/firebird/engine_process.h"
 #include "tools/instsvc/service_instances.h"
-#include "tests/support/recording_clock.h"
 
 namespace nx {
 namespace {
@@ -43,33 +44,6 @@ using namespace enginetest;
 namespace fs = std::filesystem;
 
 constexpr char kShellFolders[] = "\\SOFTWARE\\Microsoft\\Windows\\CurrentVersion\\Explorer\\Shell Folders";
-
-// Lines of the installation log without their time stamps.
-std::vector<std::string> LogLines(const std::string& bytes) {
-  std::vector<std::string> lines;
-  std::istringstream in(FromSystemCodePage(bytes));
-  for (std::string line; std::getline(in, line);) {
-    if (!line.empty() && line.back() == '\r') line.pop_back();
-    size_t at = line.find(" : ");
-    lines.push_back(at == std::string::npos ? line : line.substr(at + 3));
-  }
-  return lines;
-}
-
-// True when wanted appear in lines in this order (others may stand between them).
-::testing::AssertionResult InOrder(const std::vector<std::string>& lines, const std::vector<std::string>& wanted) {
-  auto at = lines.begin();
-  for (const std::string& w : wanted) {
-    at = std::find(at, lines.end(), w);
-    if (at == lines.end()) return ::testing::AssertionFailure() << "missing or out of order: " << w;
-    ++at;
-  }
-  return ::testing::AssertionSuccess();
-}
-
-size_t Count(const std::vector<std::string>& lines, const std::string& prefix) {
-  return std::count_if(lines.begin(), lines.end(), [&](const std::string& l) { return l.rfind(prefix, 0) == 0; });
-}
 
 // Something listening on a local port, for the reachability probe.
 struct Listener {
@@ -193,8 +167,8 @@ TEST_F(InstalacionTest, WorkstationOnlyAgainstTheServerInstalledFirst) {
                             "actualizando :  \"C:\\Puesto\\Gestion\\actualizador2.exe\" 127.0.0.1/" +
                                 std::to_string(port_) + ":GestionX \"C:\\Puesto\\Gestion\\NO\"",
                             "Instalación terminada."}));
-  EXPECT_EQ(0u, Count(log, "Iniciando instalacion firebird."));
-  EXPECT_EQ(0u, Count(log, "Creando enlace de inicio"));
+  EXPECT_EQ(0u, CountStarting(log, "Iniciando instalacion firebird."));
+  EXPECT_EQ(0u, CountStarting(log, "Creando enlace de inicio"));
   EXPECT_EQ(33u + 1u, static_cast<size_t>(form_->PBar.Max()));
   // The updater read the server's update database and placed the program the shortcut runs.
   EXPECT_TRUE(machine_.Exists("C:\\Puesto\\Gestion\\nxGestion.exe"));
@@ -370,7 +344,7 @@ TEST_F(InstalacionTest, AFailedUpdateRestoresTheDataFiles) {
                             "Recuperando copia de seguridad de archivos...",
                             "Parado servicio firebird3 para copiar los ficheros de datos",
                             "Arrancado servicio firebird3 tras copiar los ficheros de datos"}));
-  EXPECT_EQ(1u, Count(log, "Ejecutando actualizador")) << "the updater does not run again";
+  EXPECT_EQ(1u, CountStarting(log, "Ejecutando actualizador")) << "the updater does not run again";
   EXPECT_EQ(std::vector<std::string>{"1.2.3"}, Query(port_, "Gestion", "select version from configuracion"));
   EXPECT_EQ(std::vector<std::string>{"1.2.3"}, Query(port_, "GestionX", "select version from ejecutable"));
 }
@@ -457,14 +431,14 @@ TEST_P(GeneracionTest, ServerAndWorkstationOnAFreshMachineThenAgain) {
   const std::string conf = carpeta + "firebird" + gen() + "\\firebird.conf";
   auto checkTextFiles = [&] {
     std::vector<std::string> aliases = Lines(aliasFile);
-    EXPECT_EQ(1u, Count(aliases, "Gestion=")) << "sample data ticked? no";
+    EXPECT_EQ(1u, CountStarting(aliases, "Gestion=")) << "sample data ticked? no";
     EXPECT_EQ(1, std::count(aliases.begin(), aliases.end(), "Gestion=" + carpeta + "Database\\Gestion" + gen() + ".FDB"));
     EXPECT_EQ(1, std::count(aliases.begin(), aliases.end(), "GestionX=" + carpeta + "Database\\Gestion" + gen() + "X.FDB"));
-    EXPECT_EQ(1u, Count(aliases, "NXDUMMY="));
+    EXPECT_EQ(1u, CountStarting(aliases, "NXDUMMY="));
     std::vector<std::string> config = Lines(conf);
     EXPECT_EQ(1, std::count(config.begin(), config.end(), "RemoteServicePort=" + p));
     EXPECT_EQ(1, std::count(config.begin(), config.end(), "RemoteAuxPort=" + std::to_string(port_ + 1)));
-    EXPECT_EQ(1u, Count(config, "RemoteServicePort"));
+    EXPECT_EQ(1u, CountStarting(config, "RemoteServicePort"));
     std::vector<std::string> uninstall = Lines(carpeta + "UnInstall.dat");
     ASSERT_EQ(3u, uninstall.size());
     EXPECT_EQ("[Norvexa UnInstall]", uninstall[0]);
@@ -507,7 +481,7 @@ TEST_P(GeneracionTest, ServerAndWorkstationOnAFreshMachineThenAgain) {
                             "Ftp Backup Instalado", "Ayuda Instalada", "Iniciando copia de fuentes.",
                             "Fin copia de fuentes", "Preparación Base de datos hecho.", "Ejecutando actualizador",
                             "actualizando : actualizador.exe", "Instalación terminada."}));
-  EXPECT_EQ(1u, Count(log, "Base de datos X copiada para actualización cmd /c xcopy  "));
+  EXPECT_EQ(1u, CountStarting(log, "Base de datos X copiada para actualización cmd /c xcopy  "));
   if (!g3) {
     // The log file is in the system code page.
     EXPECT_NE(std::string::npos, machine_.ReadFile(carpeta + "Install.log").find("Alias base de datos agregado a C:\\Programas Contables\\Gesti\xF3n\\firebird\\aliases.conf"));
