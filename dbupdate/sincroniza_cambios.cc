@@ -147,6 +147,47 @@ bool EsIdentificadorCambio(const std::string& texto) {
   return true;
 }
 
+std::vector<std::string> CambiosAplicados(TConexion& conexion, TConsulta& consulta) {
+  std::vector<std::string> identificadores;
+  try {
+    conexion.Open();
+    consulta.Close();
+    consulta.SetSQL("SELECT ID_CAMBIO FROM CAMBIOS_BD WHERE APLICADO='S' AND ID_CAMBIO>0");
+    consulta.Open();
+    for (; !consulta.Eof(); consulta.Next()) {
+      const std::string id = consulta.FieldAsString(0);
+      if (EsIdentificadorCambio(id)) identificadores.push_back(id);
+    }
+    consulta.Close();
+  } catch (const std::exception&) {
+    // Unreachable now means unreachable for the update too, which then restores the backup
+    // (whose copy of the update database keeps its marks).
+    identificadores.clear();
+  }
+  consulta.Close();
+  conexion.Close();
+  return identificadores;
+}
+
+void MarcaAplicados(TConexion& conexion, const std::vector<std::string>& identificadores) {
+  if (identificadores.empty()) return;
+  try {
+    conexion.Open();
+    // The engine takes at most 1,500 values in one IN list.
+    constexpr size_t kPorSentencia = 1000;
+    for (size_t i = 0; i < identificadores.size(); i += kPorSentencia) {
+      std::string lista;
+      for (size_t k = i; k < identificadores.size() && k < i + kPorSentencia; ++k)
+        lista += (lista.empty() ? "" : ",") + identificadores[k];
+      conexion.ExecuteDirect("UPDATE CAMBIOS_BD SET APLICADO='S' WHERE ID_CAMBIO IN (" + lista + ")");
+    }
+  } catch (...) {
+    conexion.Close();
+    throw;
+  }
+  conexion.Close();
+}
+
 std::string SincronizaCambios(const SincronizaEntorno& entorno, const std::string& Host,
                               const std::string& puerto, const std::string& database) {
   TConexion& con = entorno.con;

@@ -8,6 +8,7 @@
 
 #include <functional>
 #include <string>
+#include <vector>
 
 namespace nx {
 
@@ -34,6 +35,18 @@ struct SincronizaEntorno {
 // outside the guarded units) raise instead. On success ConX is left open and con closed.
 std::string SincronizaCambios(const SincronizaEntorno& entorno, const std::string& Host,
                               const std::string& puerto, const std::string& database);
+
+// --- The marks of an update database across its replacement by a newer copy.
+// An update killed between two changes of one version leaves its marks only in the installed
+// update database; the installation replaces that file with the medium's, and the next run would
+// replay an applied change, fail, and fail again on every later run. The marks are read before
+// the replacement and set again after it.
+
+// The identifiers of the changes the update database reached through `conexion` (its parameter
+// block filled) marks as applied; empty when it cannot be reached or read. Leaves it closed.
+std::vector<std::string> CambiosAplicados(TConexion& conexion, TConsulta& consulta);
+// Marks those changes applied in it again; raises EDatabaseError when it cannot. Leaves it closed.
+void MarcaAplicados(TConexion& conexion, const std::vector<std::string>& identificadores);
 
 // --- The text rules of the operation, on UTF-8 text.
 

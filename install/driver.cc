@@ -4,9 +4,12 @@
 #include <cstdio>
 #include <exception>
 #include <string>
+#include <vector>
 
 #include "app/FInstall.h"
 #include "app/producto.h"
+#include "dbupdate/parametros.h"
+#include "dbupdate/sincroniza_cambios.h"
 #include "install/entrada.h"
 #include "app/maquina.h"
 #include "platform/platform.h"
@@ -188,8 +191,12 @@ void TFInstalacion::BComenzarClick() {
     const std::string x = Aplicacion + FIREBIRD + "X.FDB";
     if (ExisteFichero(path + "\\DataBase\\" + x)) {
       const std::string line = Xcopy(PathActual + "DataBase\\" + x, path + "\\DataBase\\");
+      // The medium's copy knows nothing of the changes an interrupted update already applied.
+      LlenaParametros(ConX.Params(), Host.Text(), puerto, Aplicacion + "X", kCuentaAplicacion);
+      const std::vector<std::string> aplicados = CambiosAplicados(ConX, QX);
       EjecutaEspera(line, 0);
       Log("Base de datos X copiada para actualización " + line);
+      MarcaAplicados(ConX, aplicados);
     } else {
       Log("Base de datos de actualización no encontrada");
     }

@@ -153,9 +153,12 @@ INSTANTIATE_TEST_SUITE_P(
 
 using Fallos = E2eTest;
 
-// Killed in the middle of the replay, between the changes of 1.2.4 and those of 1.3.0: what was
-// committed stays, nothing is half applied, and the next run replays the rest.
-TEST_F(Fallos, AReplayKilledMidwayContinuesOnTheNextRun) {
+// The update is killed while its replay waits on the mark of change `held` (its row held by
+// another writer); the next run finishes the replay where the killed one stopped.
+class ReplayKilled : public E2eTest {
+ protected:
+  void KillAtThenRunAgain(int held, const std::string& versionAfterKill,
+                          const std::vector<std::string>& marksAfterKill) {
   Medium("gen3");
   Install(true, true);
   ASSERT_EQ(1u, operador_.Messages().size());
@@ -166,21 +169,21 @@ TEST_F(Fallos, AReplayKilledMidwayContinuesOnTheNextRun) {
   {
     Drive killed(script);
     // The update database is the medium's once its copy is logged; from then on the row of the
-    // first change of 1.3.0 is held, so the replay stops at its mark.
+    // held change is locked, so the replay stops at its mark.
     TConexion locker;
     TTransaccion lock;
-    bool held = false;
-    for (int i = 0; i < 2400 && !held; ++i) {
+    bool locked = false;
+    for (int i = 0; i < 2400 && !locked; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
       if (CountStarting(Log(), "Base de datos X copiada para actualización") == 2) {
         LlenaParametros(locker.Params(), "localhost", port_, "GestionX", kCuentaAplicacion);
         locker.Open();
         lock.Start(locker, locker);
-        lock.ExecuteDirect(locker, "UPDATE CAMBIOS_BD SET ORDEN = ORDEN WHERE ID_CAMBIO = 10");
-        held = true;
+        lock.ExecuteDirect(locker, "UPDATE CAMBIOS_BD SET ORDEN = ORDEN WHERE ID_CAMBIO = " + std::to_string(held));
+        locked = true;
       }
     }
-    ASSERT_TRUE(held) << "the update database was never copied";
+    ASSERT_TRUE(locked) << "the update database was never copied";
     bool waiting = false;
     for (int i = 0; i < 2400 && !waiting; ++i) {
       std::this_thread::sleep_for(std::chrono::milliseconds(50));
@@ -195,8 +198,8 @@ TEST_F(Fallos, AReplayKilledMidwayContinuesOnTheNextRun) {
     lock.Rollback();
     locker.Close();
   }
-  EXPECT_EQ(std::vector<std::string>{"1.2.4"}, Query(port_, "Gestion", "select version from configuracion"));
-  EXPECT_EQ((std::vector<std::string>{"8", "9"}),
+  EXPECT_EQ(std::vector<std::string>{versionAfterKill}, Query(port_, "Gestion", "select version from configuracion"));
+  EXPECT_EQ(marksAfterKill,
             Query(port_, "GestionX", "select id_cambio from cambios_bd where aplicado='S' order by id_cambio"));
   EXPECT_TRUE(TextFilesWhole());
   EXPECT_TRUE(EveryDatabaseOpens());
@@ -206,12 +209,21 @@ TEST_F(Fallos, AReplayKilledMidwayContinuesOnTheNextRun) {
   ASSERT_TRUE(EndedCleanly(again));
   EXPECT_EQ(std::vector<std::string>{"Instalación Terminada."}, again.Messages()) << again.out();
   EXPECT_EQ(std::vector<std::string>{"1.3.0"}, Query(port_, "Gestion", "select version from configuracion"));
-  EXPECT_EQ((std::vector<std::string>{"10", "11", "12"}),
+  // The medium's fresh copy of the update database took over the killed run's marks.
+  EXPECT_EQ((std::vector<std::string>{"8", "9", "10", "11", "12"}),
             Query(port_, "GestionX", "select id_cambio from cambios_bd where aplicado='S' order by id_cambio"));
   EXPECT_TRUE(Query(port_, "GestionX", "select id_cambio from errores").empty());
   EXPECT_TRUE(EveryDatabaseOpens());
   EXPECT_TRUE(TextFilesWhole());
-}
+  }
+};
+
+// Between two versions: 1.2.4 complete, 1.3.0 not begun.
+TEST_F(ReplayKilled, BetweenVersionsContinuesOnTheNextRun) { KillAtThenRunAgain(10, "1.2.4", {"8", "9"}); }
+
+// Inside a version: change 8 applied and marked, 9 (which sets 1.2.4) not; replaying 8 again would
+// fail ("already exists") on this run and on every later one.
+TEST_F(ReplayKilled, InsideAVersionContinuesOnTheNextRun) { KillAtThenRunAgain(9, "1.2.3", {"8"}); }
 
 // The installation folder cannot be written: a clear error, the window left open, no crash.
 TEST_F(Fallos, AnInstallationFolderThatCannotBeWritten) {
