@@ -18,6 +18,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/dbupdate/engine_tool.h"
 #include "dbupdate/conexion.h"
 #include "dbupdate/consulta.h"
 #include "dbupdate/parametros.h"
@@ -29,11 +30,11 @@ extern char** environ;
 
 namespace {
 
-using Clock = std::chrono::steady_clock;
+using nx::bench::Milliseconds;
+using nx::bench::RunEngineTool;
+using nx::bench::RunIsql;
 
-double Milliseconds(Clock::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
+using Clock = std::chrono::steady_clock;
 
 double Median(std::vector<double> values) {
   std::sort(values.begin(), values.end());
@@ -44,44 +45,6 @@ double Median(std::vector<double> values) {
 std::string Insert(const std::string& table, int i) {
   return "INSERT INTO " + table + " (ID, V) VALUES (" + std::to_string(i) + ", 'fila número " +
          std::to_string(i) + "')";
-}
-
-// One of the engine's tools over TCP, the login in its environment (never on its command line);
-// its run time in ms.
-double RunTool(std::vector<std::string> args) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-  env.push_back("ISC_USER=NORVEXA");
-  env.push_back("ISC_PASSWORD=" + nx::ProductPassword());
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  const Clock::time_point start = Clock::now();
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
-    std::fprintf(stderr, "cannot start %s\n", argv[0]);
-    std::exit(1);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  const double elapsed = Milliseconds(Clock::now() - start);
-  posix_spawn_file_actions_destroy(&actions);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s failed\n", args[0].c_str());
-    std::exit(1);
-  }
-  return elapsed;
-}
-
-double RunIsql(const std::string& database, const std::string& scriptPath) {
-  return RunTool({nx::kIsqlProgram, "-q", "-ch", "ISO8859_1", "-bail", "-i", scriptPath, database});
 }
 
 std::string Count(nx::TConexion& con, const std::string& table) {
@@ -169,7 +132,7 @@ int main(int argc, char** argv) {
   // As a database is shipped (forced writes: every commit waits for the disk), then with
   // asynchronous writes, where the layer's own cost is not hidden behind the disk.
   const Result synchronous = measure(syncRounds);
-  RunTool({"/usr/bin/gfix", "-write", "async", database});
+  RunEngineTool({"/usr/bin/gfix", "-write", "async", database});
   const Result asynchronous = measure(asyncRounds);
 
   // Both sides stored every row.

@@ -19,6 +19,7 @@
 #include <string>
 #include <vector>
 
+#include "bench/dbupdate/engine_tool.h"
 #include "dbupdate/conexion.h"
 #include "dbupdate/consulta.h"
 #include "dbupdate/parametros.h"
@@ -35,11 +36,11 @@ extern char** environ;
 
 namespace {
 
-using Steady = std::chrono::steady_clock;
+using nx::bench::Milliseconds;
+using nx::bench::RunEngineTool;
+using nx::bench::RunIsql;
 
-double Milliseconds(Steady::duration d) {
-  return std::chrono::duration<double, std::milli>(d).count();
-}
+using Steady = std::chrono::steady_clock;
 
 class NoWaitClock : public nx::Clock {
  public:
@@ -48,42 +49,6 @@ class NoWaitClock : public nx::Clock {
   std::string FormatLongTime(const nx::LocalTime&) override { return "12:00:00"; }
   void Sleep(int) override {}
 };
-
-// One of the engine's tools over TCP as NORVEXA, the login in its environment; its run time in ms.
-double RunTool(std::vector<std::string> args) {
-  std::vector<std::string> env;
-  for (char** e = environ; *e != nullptr; ++e) env.emplace_back(*e);
-  env.push_back("ISC_USER=NORVEXA");
-  env.push_back("ISC_PASSWORD=" + nx::ProductPassword());
-  std::vector<char*> envp;
-  for (std::string& e : env) envp.push_back(e.data());
-  envp.push_back(nullptr);
-  std::vector<char*> argv;
-  for (std::string& a : args) argv.push_back(a.data());
-  argv.push_back(nullptr);
-
-  posix_spawn_file_actions_t actions;
-  posix_spawn_file_actions_init(&actions);
-  posix_spawn_file_actions_addopen(&actions, 1, "/dev/null", O_WRONLY, 0);
-  const Steady::time_point start = Steady::now();
-  pid_t pid = 0;
-  if (posix_spawn(&pid, argv[0], &actions, nullptr, argv.data(), envp.data()) != 0) {
-    std::fprintf(stderr, "cannot start %s\n", argv[0]);
-    std::exit(1);
-  }
-  int status = 0;
-  waitpid(pid, &status, 0);
-  posix_spawn_file_actions_destroy(&actions);
-  if (!WIFEXITED(status) || WEXITSTATUS(status) != 0) {
-    std::fprintf(stderr, "%s failed\n", args.back().c_str());
-    std::exit(1);
-  }
-  return Milliseconds(Steady::now() - start);
-}
-
-double RunIsql(const std::string& database, const std::string& script) {
-  return RunTool({nx::kIsqlProgram, "-q", "-ch", "ISO8859_1", "-bail", "-i", script, database});
-}
 
 std::string Change(int i) {
   return "INSERT INTO BENCH (ID, V) VALUES (" + std::to_string(i) + ", 'cambio " +
@@ -154,14 +119,14 @@ int main(int argc, char** argv) {
     server->CreateDatabase(theirs + "X", updateScript);
     if (asynchronous) {
       for (const std::string& alias : {mine, mine + "X", theirs, theirs + "X"})
-        RunTool({"/usr/bin/gfix", "-write", "async", server->ConnectionString(alias)});
+        RunEngineTool({"/usr/bin/gfix", "-write", "async", server->ConnectionString(alias)});
     }
 
     const Steady::time_point start = Steady::now();
     {
       nx::TConexion con, ConX;
       nx::TConsulta q(con), QX(ConX);
-      const nx::SincronizaEntorno entorno{con, ConX, q, QX, [](const std::string& l) { if (getenv("BENCH_LOG")) std::fprintf(stderr, "%8.1f %s\n", Milliseconds(Steady::now().time_since_epoch()), l.c_str()); }, "",
+      const nx::SincronizaEntorno entorno{con, ConX, q, QX, [](const std::string&) {}, "",
                                           [](const std::string&) {}};
       const std::string result = nx::SincronizaCambios(entorno, "localhost", port, mine);
       if (!result.empty()) {
